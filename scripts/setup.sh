@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the builds, tests and demos need on Debian 12. Safe to run again:
+# it installs only what is missing. Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev googletest
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386
+  xvfb imagemagick x11-apps x11-utils
+  xxd python3 util-linux procps
+)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "setup: adding the i386 architecture (for 32-bit Wine)"
+  $SUDO dpkg --add-architecture i386
+  need_update=1
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+elif [ "${need_update:-0}" = 1 ]; then
+  $SUDO apt-get update -qq
+fi
