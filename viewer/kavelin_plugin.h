@@ -37,6 +37,7 @@
 #ifndef KAVELIN_PLUGIN_H
 #define KAVELIN_PLUGIN_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef _WIN32
