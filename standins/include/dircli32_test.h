@@ -1,0 +1,70 @@
+/*
+ * Test control of the directory client stand-in. FOR TESTS ONLY: these are
+ * exported by name (C calling convention) from our dircli32.dll and have no
+ * counterpart in a real directory client.
+ *
+ * Values are given and returned in the library's shapes: a 32-bit integer
+ * (size 4), a text with its NUL, or for octet strings the raw value bytes
+ * (without the length/address record).
+ */
+#ifndef DIRCLI32_TEST_H
+#define DIRCLI32_TEST_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Store as a whole. Reset empties the store in memory (no schema, no objects,
+   no rights, identity ""), detaches it from any file, and clears counters and
+   planned failures. LoadText replaces the store with the given store-file text;
+   0 on success, nonzero (and the store unchanged) when the text does not parse.
+   SaveText writes the store-file text into buf (NUL-ended); returns the length
+   needed without the NUL (call with size 0 to ask). */
+void    DirTestReset(void);
+int32_t DirTestLoadText(const char *text);
+int32_t DirTestSaveText(char *buf, uint32_t size);
+
+/* Objects and values. */
+int32_t DirTestAddObject(const char *objectName, const char *className);
+int32_t DirTestAddValue(const char *objectName, const char *attrName, uint32_t syntaxId,
+                        const void *value, uint32_t size);
+int32_t DirTestRemoveAttribute(const char *objectName, const char *attrName);
+/* The number of values the attribute has (0 when absent); -1 when there is no such object. */
+int32_t DirTestValueCount(const char *objectName, const char *attrName);
+/* Copies value `index` (0-based) into buf; returns its size in bytes (texts: with the NUL),
+   or -1 when there is no such value. Copies nothing when size is too small. */
+int32_t DirTestGetValue(const char *objectName, const char *attrName, uint32_t index,
+                        void *buf, uint32_t size);
+
+/* Schema. */
+int32_t DirTestDefineClass(const char *className);
+int32_t DirTestDefineAttribute(const char *attrName, uint32_t syntaxId, uint32_t flags);
+int32_t DirTestAddClassAttribute(const char *className, const char *attrName);
+/* 1 when the class definition names the attribute (in any of its name lists), else 0. */
+int32_t DirTestClassHasAttribute(const char *className, const char *attrName);
+/* 1 when defined (syntax and flags filled in if given), else 0. */
+int32_t DirTestAttributeDefined(const char *attrName, uint32_t *syntaxId, uint32_t *flags);
+
+/* Rights and identity. */
+void    DirTestSetIdentity(const char *fullName);
+void    DirTestSetRights(const char *subjectName, const char *objectName, uint32_t rights);
+
+/* Calls and failures, by ordinal of the library operation (1001, 1028, ...). */
+uint32_t DirTestCallCount(uint32_t ordinal);
+void     DirTestResetCounts(void);
+/* The `nth` call (1 = the next) of operation `ordinal` from now returns `code`
+   without doing anything. Several plans may be active at once. */
+void     DirTestFailCall(uint32_t ordinal, uint32_t nth, int32_t code);
+void     DirTestClearFailures(void);
+
+/* Leak checks: contexts and buffers currently open. */
+int32_t DirTestOpenContexts(void);
+int32_t DirTestOpenBuffers(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
