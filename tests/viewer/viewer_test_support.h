@@ -1,0 +1,67 @@
+// Shared pieces of the viewer tests: scratch folders, file bytes, captured
+// output channels, a clean viewer state, and running the real program.
+#ifndef VIEWER_TEST_SUPPORT_H
+#define VIEWER_TEST_SUPPORT_H
+
+#include "output.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &Path() const { return path_; }
+    std::string File(const std::string &name) const;   // path of a file inside
+
+private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string &path);
+void WriteBytes(const std::string &path, const std::string &bytes);
+void WriteBytes(const std::string &path, const std::vector<uint8_t> &bytes);
+std::string AsString(const std::vector<uint8_t> &bytes);
+bool FileExists(const std::string &path);
+
+// Everything the viewer keeps process-wide, back to its defaults.
+void ResetViewerState();
+
+// Standard output into a file and the console into a string while it lives.
+class CapturedOutput {
+public:
+    explicit CapturedOutput(const std::string &keys = "");
+    ~CapturedOutput();
+    CapturedOutput(const CapturedOutput &) = delete;
+    CapturedOutput &operator=(const CapturedOutput &) = delete;
+    std::string Listing();                        // everything written so far
+    const std::string &Console() const { return console_.Written; }
+    ConsoleStandIn &ConsoleState() { return console_; }
+
+private:
+    std::string path_;
+    FILE *file_;
+    ConsoleStandIn console_;
+};
+
+// A golden file from tests/viewer/golden.
+std::string Golden(const std::string &name);
+
+// The viewer program beside the test program.
+std::string ViewerProgram();
+std::string ProgramDirectory();
+
+// Runs a program with standard input empty and standard output into
+// `stdoutPath`; the exit status, or -1 when it could not be started.
+int RunProgram(const std::string &program, const std::vector<std::string> &args,
+               const std::string &stdoutPath, const std::string &workingDir = "");
+
+// Win32 writes standard output in text mode: "\n" becomes "\r\n".
+std::string AsTextModeOutput(const std::string &bytes);
+
+#endif

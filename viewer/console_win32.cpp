@@ -1,0 +1,151 @@
+// The console channel on Win32: CONOUT$ and CONIN$ of the process's console,
+// whatever standard output and input are redirected to.
+#include "console.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+HANDLE OpenConsoleDevice(const char *name)
+{
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+HANDLE ConsoleOutput()
+{
+    static HANDLE output = OpenConsoleDevice("CONOUT$");
+    return output;
+}
+
+HANDLE ConsoleInput()
+{
+    static HANDLE input = OpenConsoleDevice("CONIN$");
+    return input;
+}
+
+int PendingCode = -1;   // the second code of a key without a character
+
+bool IsModifierKey(WORD vk)
+{
+    switch (vk) {
+    case VK_SHIFT: case VK_CONTROL: case VK_MENU: case VK_CAPITAL: case VK_NUMLOCK:
+    case VK_SCROLL: case VK_LWIN: case VK_RWIN: case VK_APPS:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+void ConsoleWriteRaw(const char *text, std::size_t length)
+{
+    HANDLE h = ConsoleOutput();
+    if (!h)
+        return;
+    while (length > 0) {
+        DWORD chunk = length > 16384 ? 16384 : static_cast<DWORD>(length);
+        DWORD written = 0;
+        if (!WriteConsoleA(h, text, chunk, &written, nullptr) || written == 0)
+            return;
+        text += written;
+        length -= written;
+    }
+}
+
+int ConsoleReadKey()
+{
+    if (PendingCode >= 0) {
+        int code = PendingCode;
+        PendingCode = -1;
+        return code;
+    }
+    HANDLE h = ConsoleInput();
+    if (!h)
+        return -1;
+    for (;;) {
+        INPUT_RECORD record;
+        DWORD count = 0;
+        if (!ReadConsoleInputA(h, &record, 1, &count) || count == 0)
+            return -1;
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown)
+            continue;
+        const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
+        unsigned char ch = static_cast<unsigned char>(key.uChar.AsciiChar);
+        if (ch != 0)
+            return ch;
+        if (IsModifierKey(key.wVirtualKeyCode))
+            continue;
+        PendingCode = key.wVirtualScanCode & 0xFF;
+        return 0;
+    }
+}
+
+bool StandardOutputIsConsole()
+{
+    DWORD mode;
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    return h && h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode);
+}
+
+int QueryConsoleRows()
+{
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!h || h == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(h, &info))
+        return 25;
+    return info.dwSize.Y;
+}
+
+void ClearConsole()
+{
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!h || h == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(h, &info))
+        return;
+    std::fflush(stdout);
+    // Move the bottom 79 rows (as many as there are) 62 rows down; the rows
+    // they leave are filled with blanks in the current attribute.
+    SHORT width = info.dwSize.X;
+    SHORT height = info.dwSize.Y;
+    SHORT top = height > 79 ? static_cast<SHORT>(height - 79) : 0;
+    SMALL_RECT source = {0, top, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
+    SMALL_RECT clip = source;
+    COORD destination = {0, static_cast<SHORT>(top + 62)};
+    CHAR_INFO fill;
+    fill.Char.AsciiChar = ' ';
+    fill.Attributes = info.wAttributes;
+    ScrollConsoleScreenBufferA(h, &source, &clip, destination, &fill);
+    COORD home = {0, 0};
+    SetConsoleCursorPosition(h, home);
+}
+
+void RunLineCountCommand(int lines)
+{
+    char comspec[MAX_PATH];
+    DWORD got = GetEnvironmentVariableA("ComSpec", comspec, sizeof comspec);
+    std::string command = "\"";
+    command += (got > 0 && got < sizeof comspec) ? comspec : "CMD.EXE";
+    command += lines == 50 ? "\" /c mode con: lines=50" : "\" /c mode con: lines=25";
+    std::fflush(stdout);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+const char *DumpSeparator()
+{
+    return "\xB3";
+}

@@ -1,0 +1,200 @@
+#include "work_file.h"
+
+#include "event_header.h"
+#include "output.h"
+#include "settings.h"
+
+#include <cerrno>
+#include <cstring>
+
+uint8_t EventDataBuffer[EventDataBufferSize];
+char WorkFileName[WorkFileNameSize];
+
+namespace {
+
+FileStatus TraceStatus;
+bool HaveTraceStatus = false;
+
+// Large stream buffers: the copy is a sequential pass over the whole trace.
+constexpr std::size_t CopyStreamBuffer = 1 << 20;
+
+void ReportFileError(const char *what, const char *name)
+{
+    ListingPrintf("\rKAVELIN: Error, %s \"%s\".\r\nCause : %s.\r\n", what, name, std::strerror(errno));
+}
+
+class StdioFile {
+public:
+    StdioFile() = default;
+    ~StdioFile() { Close(); }
+    StdioFile(const StdioFile &) = delete;
+    StdioFile &operator=(const StdioFile &) = delete;
+
+    bool Open(const char *name, const char *mode)
+    {
+        file_ = std::fopen(name, mode);
+        return file_ != nullptr;
+    }
+    FILE *Get() const { return file_; }
+    // False when buffered output could not be written out.
+    bool Close()
+    {
+        FILE *file = file_;
+        file_ = nullptr;
+        return file == nullptr || std::fclose(file) == 0;
+    }
+
+private:
+    FILE *file_ = nullptr;
+};
+
+enum class CopyResult { Done, HeaderRead, HeaderWrite, DataRead, DataTooLarge, DataWrite };
+
+CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *buffer)
+{
+    uint64_t position = 0;   // of the next event in both files
+    uint64_t previous = 0;   // header offset of the event before it
+    for (;;) {
+        if (Settings.NoPause == 0)
+            AdvanceSpinner();
+        if (length <= position)
+            return CopyResult::Done;
+        uint8_t header[EventHeaderSize];
+        if (std::fread(header, sizeof header, 1, trace) != 1)
+            return CopyResult::HeaderRead;
+        const uint32_t link = static_cast<uint32_t>(previous);   // traces stay below 4 GiB
+        header[0] = static_cast<uint8_t>(link);
+        header[1] = static_cast<uint8_t>(link >> 8);
+        header[2] = static_cast<uint8_t>(link >> 16);
+        header[3] = static_cast<uint8_t>(link >> 24);
+        previous = position;
+        if (std::fwrite(header, sizeof header, 1, work) != 1)
+            return CopyResult::HeaderWrite;
+        const uint32_t traced = DecodeEventHeader(header).TracedSize;
+        if (traced > EventDataBufferSize)
+            return CopyResult::DataTooLarge;
+        if (traced > 0) {
+            if (std::fread(buffer, traced, 1, trace) != 1)
+                return CopyResult::DataRead;
+            if (std::fwrite(buffer, traced, 1, work) != 1)
+                return CopyResult::DataWrite;
+        }
+        position += EventHeaderSize + traced;
+    }
+}
+
+int ReportCopyResult(CopyResult result)
+{
+    switch (result) {
+    case CopyResult::Done:
+        return 0;
+    case CopyResult::HeaderRead:
+        ListingPrintf("\rKAVELIN: Error reading event header.\r\n");
+        break;
+    case CopyResult::HeaderWrite:
+        ListingPrintf("\rKAVELIN: Error writing event header.\r\n");
+        break;
+    case CopyResult::DataRead:
+        ListingPrintf("\rKAVELIN: Error reading event data.\r\n");
+        break;
+    case CopyResult::DataTooLarge:
+        ListingPrintf("\rKAVELIN: Error reading event data.\r\nCause : Traced size larger than the "
+                      "event buffer of %u bytes.\r\n",
+                      static_cast<unsigned>(EventDataBufferSize));
+        break;
+    case CopyResult::DataWrite:
+        ListingPrintf("\rKAVELIN: Error writing event data.\r\n");
+        break;
+    }
+    return 1;
+}
+
+}  // namespace
+
+bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize])
+{
+    static const char suffix[] = ".TMP";
+    const char *dot = std::strchr(traceName, '.');
+    std::size_t keep = dot ? static_cast<std::size_t>(dot - traceName) : std::strlen(traceName);
+    if (keep + sizeof suffix > WorkFileNameSize) {
+        workName[0] = '\0';
+        return false;
+    }
+    std::memcpy(workName, traceName, keep);
+    std::memcpy(workName + keep, suffix, sizeof suffix);
+    return true;
+}
+
+int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
+{
+    *workFile = nullptr;
+    HaveTraceStatus = false;
+    if (!MakeWorkFileName(traceName, WorkFileName)) {
+        ListingPrintf("\rKAVELIN: Error, Work file name for \"%s\" is too long.\r\n", traceName);
+        return 1;
+    }
+    if (!ReadFileStatus(traceName, &TraceStatus)) {
+        ReportFileError("Unable to get stats on file", traceName);
+        return 1;
+    }
+    HaveTraceStatus = true;
+    if (TraceStatus.Size >= TraceSizeLimit) {
+        ListingPrintf("\rKAVELIN: Error, Trace file \"%s\" is too large (4 GiB or more).\r\n",
+                      traceName);
+        return 1;
+    }
+
+    FileStatus work;
+    if (ReadFileStatus(WorkFileName, &work) && work.Size == TraceStatus.Size &&
+        work.ModifyTime == TraceStatus.ModifyTime) {
+        *workFile = std::fopen(WorkFileName, "rb");
+        if (!*workFile) {
+            ReportFileError("Unable to open file", WorkFileName);
+            return 1;
+        }
+        return 0;
+    }
+
+    StdioFile trace;
+    if (!trace.Open(traceName, "rb")) {
+        ReportFileError("Unable to open file", traceName);
+        return 1;
+    }
+    StdioFile copy;
+    if (!copy.Open(WorkFileName, "wb")) {
+        ListingPrintf("\rKAVELIN: Error, Unable create temp file.\r\nCause : %s.\r\n",
+                      std::strerror(errno));
+        return 1;
+    }
+    std::setvbuf(trace.Get(), nullptr, _IOFBF, CopyStreamBuffer);
+    std::setvbuf(copy.Get(), nullptr, _IOFBF, CopyStreamBuffer);
+
+    uint64_t length = TraceStatus.Size;
+    if (!SeekFileEnd(trace.Get()) || !TellFile(trace.Get(), &length) || !SeekFile(trace.Get(), 0))
+        length = TraceStatus.Size;
+    if (length >= TraceSizeLimit) {   // grown since its status was read
+        ListingPrintf("\rKAVELIN: Error, Trace file \"%s\" is too large (4 GiB or more).\r\n",
+                      traceName);
+        return 1;
+    }
+    ConsoleText("\rPreparing temporary work file, Please wait...  ");
+
+    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer));
+
+    ListingPrintf("\n");
+    trace.Close();
+    if (!copy.Close() && result == 0)
+        result = ReportCopyResult(CopyResult::DataWrite);
+    *workFile = std::fopen(WorkFileName, "rb");
+    if (!*workFile) {
+        ReportFileError("Unable to open file", WorkFileName);
+        return 1;
+    }
+    return result;
+}
+
+void StampWorkFile()
+{
+    if (HaveTraceStatus)
+        SetFileTimes(WorkFileName, TraceStatus.AccessTime, TraceStatus.ModifyTime);
+}
