@@ -37,10 +37,13 @@ std::string_view TrimBlanks(std::string_view text)
 
 // Copies `value` as the profile functions copy an entry: a value enclosed in
 // a pair of the same quotes loses them, and the copy is cut to the buffer.
-unsigned CopyEntry(std::string_view value, char *buffer, unsigned bufferSize, bool stripQuotes)
+// The closing quote is dropped as the last character copied whenever the
+// buffer could hold the value without its opening quote, so a buffer one
+// short of that loses a letter instead; the system's functions do the same.
+unsigned CopyEntry(std::string_view value, char *buffer, unsigned bufferSize)
 {
     bool quoted = false;
-    if (stripQuotes && value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         quoted = true;
         value.remove_prefix(1);
@@ -76,12 +79,14 @@ IniFile ParseIniText(std::string_view text)
             continue;
 
         if (line.front() == '[') {
+            // A line with "[" and no "]" is dropped.
             std::size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
-                file.Sections.push_back(IniSection{std::string(line.substr(1, close - 1)), {}});
+                std::string_view name = TrimBlanks(line.substr(1, close - 1));
+                file.Sections.push_back(IniSection{std::string(name), {}});
                 current = &file.Sections.back();
-                continue;
             }
+            continue;
         }
 
         IniKey key;
@@ -150,12 +155,10 @@ unsigned IniGetString(const IniFile *file, std::string_view section, std::string
     while (defaultValue.size() > 1 && defaultValue.back() == ' ')
         defaultValue.remove_suffix(1);
 
-    if (file == nullptr)
-        return CopyEntry(defaultValue, buffer, bufferSize, false);
-    if (key.empty())
-        return CopyEntry(defaultValue, buffer, bufferSize, true);
+    if (file == nullptr || key.empty())
+        return CopyEntry(defaultValue, buffer, bufferSize);
     const std::string *value = FindIniValue(*file, section, key);
-    return CopyEntry(value ? std::string_view(*value) : defaultValue, buffer, bufferSize, true);
+    return CopyEntry(value ? std::string_view(*value) : defaultValue, buffer, bufferSize);
 }
 
 unsigned IniGetInt(const IniFile *file, std::string_view section, std::string_view key, int defaultValue)

@@ -2,18 +2,19 @@
 // functions (GetPrivateProfileStringA, GetPrivateProfileIntA) do, so that the
 // viewer reads its INI file alike on every platform:
 //
-//  - lines end at LF; blanks (space, tab, CR, VT, FF, and Ctrl-Z) around a
+//  - lines end at LF (at CR in a file without LF); blanks (space, tab, CR, VT, FF, and Ctrl-Z) around a
 //    line, around a key name and before a value are dropped;
 //  - "[name]" starts a section: the name is what stands between "[" and the
-//    last "]" of the line, kept as written; a "[" line without "]" is taken
-//    as a key line;
+//    last "]" of the line, trimmed of blanks; a "[" line without "]" is
+//    ignored;
 //  - "name=value" is a key, split at the first "="; a line without "=" is a
 //    key without a value, which reads as missing;
 //  - section and key names match without regard to case of a to z, and the
 //    names asked for are trimmed of blanks first;
 //  - only the first section of a name is searched, and in it the first key
 //    of a name;
-//  - a value enclosed in a pair of the same quotes (' or ") loses them;
+//  - a value (or the default given) enclosed in a pair of the same quotes
+//    (' or ") loses them; a default also loses trailing spaces;
 //  - nothing marks a comment inside a line: "Count=7 ; note" is the text
 //    "7 ; note" (and the number 7); a line such as "; note" or "# note" is a
 //    key that nobody asks for;

@@ -1,6 +1,7 @@
 #include "trace_handlers.h"
 
 #include "dynamic_library.h"
+#include "output.h"
 #include "profile_file.h"
 #include "program_path.h"
 #include "settings.h"
@@ -129,15 +130,15 @@ int LoadTraceHandlers()
 
     std::string programPath;
     if (!GetProgramPath(programPath)) {
-        std::fputs("KAVELIN: Unable to get module name.\n", stdout);
+        std::fputs("KAVELIN: Unable to get module name.\n", ListingStream());
         return 1;
     }
     std::string iniPath;
     if (!ProgramIniFileName(programPath, iniPath)) {
-        std::fputs("KAVELIN: Module name doesn't have .EXE extension.\n", stdout);
+        std::fputs("KAVELIN: Module name doesn't have .EXE extension.\n", ListingStream());
         return 1;
     }
-    return LoadTraceHandlersFromIni(iniPath.c_str(), stdout);
+    return LoadTraceHandlersFromIni(iniPath.c_str(), ListingStream());
 }
 
 void FreeTraceHandlers()
