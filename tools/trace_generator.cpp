@@ -32,13 +32,71 @@ void FillData(Random &random, std::vector<uint8_t> &data, uint32_t size)
         uint32_t kind = random.Below(3);
         for (uint32_t k = 0; k < run && i < size; ++k, ++i) {
             if (kind == 0)
-                data[i] = static_cast<uint8_t>(text[(i + k) % (sizeof text - 1)]);
+                data[i] = static_cast<uint8_t>(text[i % (sizeof text - 1)]);
             else if (kind == 1)
                 data[i] = static_cast<uint8_t>(i);
             else
                 data[i] = static_cast<uint8_t>(random.Next());
         }
     }
+}
+
+void Put16Be(std::vector<uint8_t> &out, uint32_t value)
+{
+    out.push_back(static_cast<uint8_t>(value >> 8));
+    out.push_back(static_cast<uint8_t>(value));
+}
+
+void Put32Be(std::vector<uint8_t> &out, uint32_t value)
+{
+    Put16Be(out, value >> 16);
+    Put16Be(out, value & 0xFFFF);
+}
+
+// A PPP frame as a dial-in link carries it: address and control, protocol,
+// then an LCP or IPCP request, a PAP request, or an IP datagram.
+void FillPppFrame(Random &random, std::vector<uint8_t> &data, uint32_t limit)
+{
+    data.clear();
+    data.push_back(0xFF);
+    data.push_back(0x03);
+    uint32_t kind = random.Below(4);
+    uint8_t id = static_cast<uint8_t>(1 + random.Below(200));
+    if (kind == 0) {   // LCP Configure-Request: MRU, magic number, PAP
+        Put16Be(data, 0xC021);
+        data.insert(data.end(), {1, id, 0, 18, 1, 4, 0x05, 0xDC, 5, 6});
+        Put32Be(data, static_cast<uint32_t>(random.Next()));
+        data.insert(data.end(), {3, 4, 0xC0, 0x23});
+    } else if (kind == 1) {   // IPCP Configure-Request: IP address
+        Put16Be(data, 0x8021);
+        data.insert(data.end(), {1, id, 0, 10, 3, 6, 10, 0, 0, static_cast<uint8_t>(1 + random.Below(250))});
+    } else if (kind == 2) {   // PAP Authenticate-Request
+        static const char user[] = "operator";
+        static const char password[] = "secret";
+        Put16Be(data, 0xC023);
+        uint32_t length = 4 + 1 + (sizeof user - 1) + 1 + (sizeof password - 1);
+        data.insert(data.end(), {1, id});
+        Put16Be(data, length);
+        data.push_back(sizeof user - 1);
+        data.insert(data.end(), user, user + sizeof user - 1);
+        data.push_back(sizeof password - 1);
+        data.insert(data.end(), password, password + sizeof password - 1);
+    } else {   // IP datagram with a UDP-looking payload
+        uint32_t payload = 8 + random.Below(200);
+        Put16Be(data, 0x0021);
+        data.insert(data.end(), {0x45, 0});
+        Put16Be(data, 20 + payload);
+        Put16Be(data, random.Below(65536));
+        Put16Be(data, 0x4000);
+        data.insert(data.end(), {64, 17});
+        Put16Be(data, random.Below(65536));
+        Put32Be(data, 0x0A000001);
+        Put32Be(data, 0x0A000000 | (2 + random.Below(250)));
+        for (uint32_t i = 0; i < payload; ++i)
+            data.push_back(static_cast<uint8_t>(random.Next()));
+    }
+    if (data.size() > limit)
+        data.resize(limit);
 }
 
 class TraceWriter {
@@ -65,9 +123,16 @@ public:
         uint32_t size = options_.MinData + random_.Below(span);
         if (options_.TargetBytes && written_ + 36 + size > options_.TargetBytes)
             size = options_.TargetBytes - written_ > 36 ? static_cast<uint32_t>(options_.TargetBytes - written_ - 36) : 0;
-        e.TracedSize = size;
-        e.FullSize = random_.Below(4) == 0 ? size + random_.Below(200) : size;
-        FillData(random_, e.Data, size);
+        if (e.Source == options_.PppSource) {
+            FillPppFrame(random_, e.Data, options_.MaxData);
+            e.TracedSize = static_cast<uint32_t>(e.Data.size());
+            e.FullSize = e.TracedSize;
+        } else {
+            e.TracedSize = size;
+            e.FullSize = random_.Below(4) == 0 ? size + random_.Below(200) : size;
+            FillData(random_, e.Data, size);
+        }
+        size = e.TracedSize;
         AppendEvent(out, e);
         written_ += 36 + size;
         return true;

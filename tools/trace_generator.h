@@ -15,6 +15,9 @@ struct TraceOptions {
     uint32_t MinData = 0;          // traced data bytes per event, inclusive range
     uint32_t MaxData = 64;
     std::vector<uint32_t> Sources = {1, 2, 3};
+    // Events of this source carry PPP frames (LCP, IPCP, PAP, IP) instead of
+    // mixed bytes; 0xFFFFFFFF: none.
+    uint32_t PppSource = 0xFFFFFFFF;
     // Damage written after the events: bytes of a header cut short, or the
     // last event's data cut short by this many bytes.
     uint32_t TrailingBytes = 0;

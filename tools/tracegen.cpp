@@ -2,8 +2,9 @@
 //
 //   tracegen -o FILE [--seed N] [--events N | --bytes N[K|M|G]]
 //            [--min-data N] [--max-data N] [--sources ID,ID,...]
-//            [--trailing N] [--cut-data N]
+//            [--trailing N] [--cut-data N] [--ppp-source ID]
 //
+// --ppp-source fills the events of that source with PPP frames.
 // --trailing appends N bytes of a header cut short; --cut-data removes N
 // bytes from the last event's data. Both make damaged traces for tests.
 #include "trace_generator.h"
@@ -19,7 +20,7 @@ int Usage()
 {
     std::fputs("usage: tracegen -o FILE [--seed N] [--events N | --bytes N[K|M|G]]\n"
                "                [--min-data N] [--max-data N] [--sources ID,ID,...]\n"
-               "                [--trailing N] [--cut-data N]\n",
+               "                [--trailing N] [--cut-data N] [--ppp-source ID]\n",
                stderr);
     return 2;
 }
@@ -99,6 +100,8 @@ int main(int argc, char **argv)
             options.MaxData = static_cast<uint32_t>(n);
         else if (std::strcmp(arg, "--trailing") == 0)
             options.TrailingBytes = static_cast<uint32_t>(n);
+        else if (std::strcmp(arg, "--ppp-source") == 0)
+            options.PppSource = static_cast<uint32_t>(n);
         else if (std::strcmp(arg, "--cut-data") == 0)
             options.CutLastData = static_cast<uint32_t>(n);
         else

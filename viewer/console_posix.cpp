@@ -251,7 +251,8 @@ int ConsoleReadKey()
 
 bool StandardOutputIsConsole()
 {
-    return isatty(STDOUT_FILENO) != 0;
+    static const bool isConsole = isatty(STDOUT_FILENO) != 0;   // asked once per run
+    return isConsole;
 }
 
 int QueryConsoleRows()

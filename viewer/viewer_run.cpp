@@ -1,27 +1,49 @@
 #include "viewer_run.h"
 
+#include "browser.h"
 #include "command_line.h"
+#include "console.h"
+#include "console_lines.h"
 #include "output.h"
 #include "settings.h"
+#include "trace_handlers.h"
 #include "work_file.h"
 
 #include <cstdio>
 
 int RunViewer(int argc, char **argv)
 {
-    if (ParseCommandLine(argc, argv) != 0)
+    // Listings redirected to a file are written in large blocks.
+    if (!StandardOutputIsConsole())
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+
+    if (ParseCommandLine(argc, argv) != 0) {
+        FlushOutput();
         return 1;
+    }
 
     FILE *work = nullptr;
     if (PrepareWorkFile(Settings.TraceFileName, &work, EventDataBuffer) != 0) {
         if (work)
             std::fclose(work);
+        FreeTraceHandlers();
         FlushOutput();
         return 1;
     }
 
+    int status = 0;
+    if (LoadTraceHandlers() == 0) {
+        ToggleConsoleLines();
+        ConsoleText("\nProcessing Trace, Please wait...  ");
+        status = BrowseEvents(work, EventDataBuffer);
+        ToggleConsoleLines();
+    } else {
+        status = 1;
+    }
+
     std::fclose(work);
     StampWorkFile();
+    FreeTraceHandlers();
     FlushOutput();
-    return 0;
+    return status;
 }
