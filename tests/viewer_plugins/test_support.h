@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -36,11 +37,10 @@ std::string ReadFile(const std::string &path);  // "" when missing
 // seen by getenv here, in the plug-ins and in child processes.
 void SetEnvironment(const std::string &name, const char *value);
 
-// Runs a command line through the shell/command processor; its exit status.
-int RunCommand(const std::string &commandLine);
-
-// Quotes a path for RunCommand.
-std::string Quoted(const std::string &path);
+// Runs `program` with `args`, standard input empty, standard output into
+// `stdoutPath` and standard error discarded; its exit status, or -1 when it
+// could not be started.
+int RunProgram(const std::string &program, const std::vector<std::string> &args, const std::string &stdoutPath);
 
 }  // namespace testing_support
 
