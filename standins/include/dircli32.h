@@ -40,7 +40,13 @@ enum {
     DIR_ERR_BUFFER_EMPTY      = -307,  /* nothing (more) to take from a reply */
     DIR_ERR_INVALID_REQUEST   = -641,
     DIR_ERR_SYNTAX_VIOLATION  = -613,
-    DIR_ERR_NOT_ENOUGH_MEMORY = -150
+    DIR_ERR_NOT_ENOUGH_MEMORY = -150,
+    /* Further codes of this library (the callers above do not rely on them). */
+    DIR_ERR_ENTRY_EXISTS      = -606,  /* an object or class of that name exists */
+    DIR_ERR_ILLEGAL_ATTRIBUTE = -608,  /* the attribute is not defined in the schema */
+    DIR_ERR_SINGLE_VALUED     = -612,  /* a second value for a single-valued attribute */
+    DIR_ERR_DUPLICATE_VALUE   = -614,  /* the attribute already holds that value */
+    DIR_ERR_STORE_UNAVAILABLE = -625   /* the directory store could not be read or written */
 };
 
 /* Buffer operations (DirInitBuffer). */

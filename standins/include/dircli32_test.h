@@ -63,6 +63,25 @@ void     DirTestClearFailures(void);
 int32_t DirTestOpenContexts(void);
 int32_t DirTestOpenBuffers(void);
 
+/* Additions of the stand-in's own (beside the given surface above). */
+
+/* Attaches the store to a store file: `path`, or with NULL the file named by
+   RAX_DIRECTORY_STORE or the default (see docs/directory-standin.md). The file is
+   loaded by the next DirCreateContext; schema and rights checks are turned on.
+   0 on success; nonzero where the build has no store files. */
+int32_t DirTestUseStoreFile(const char *path);
+/* Checks on changes through the library: the identity's write (object) or
+   supervisor ([Root], schema) rights, and attributes defined in the schema.
+   On for a file-backed store; DirTestReset turns them off. */
+void    DirTestSetChecks(int32_t on);
+int32_t DirTestRemoveObject(const char *objectName);
+/* Adds a name to one of the five lists of a class definition:
+   0 super classes, 1 containment, 2 naming, 3 mandatory, 4 optional
+   (DirTestAddClassAttribute adds to list 4). */
+int32_t DirTestAddClassListName(const char *className, uint32_t list, const char *name);
+/* Reads still open over several replies (not yet ended nor closed). */
+int32_t DirTestOpenIterations(void);
+
 #ifdef __cplusplus
 }
 #endif

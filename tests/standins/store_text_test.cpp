@@ -1,0 +1,175 @@
+// The store file's text: what it reads, what it refuses (with the line), and
+// that printing and reading back give the same store.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base64.h"
+#include "store_text.h"
+
+namespace {
+
+using dirstore::ParseError;
+using dirstore::Store;
+
+const char kSample[] =
+    "# a comment\n"
+    "version: 1\n"
+    "identity: CN=Admin.O=Kestrel\n"
+    "\n"
+    "attributetype: Dravon Idle Timeout\n"
+    "syntax: integer\n"
+    "flags: 0x41\n"
+    "\n"
+    "objectclass: user\n"
+    "superclass: Top\n"
+    "containment: organizational unit\n"
+    "naming: CN\n"
+    "mandatory: Surname\n"
+    "optional: Dravon Idle Timeout\n"
+    "optional: Password Minimum Length\n"
+    "\n"
+    "object: CN=Ann.OU=Sales.O=Kestrel\n"
+    "class: user\n"
+    "attribute: Dravon Idle Timeout\n"
+    "integer: -1\n"
+    "attribute: Dravon ARAS Zone\n"
+    "octets:: Wm9uZSBBAA==\n"
+    "octets: plain bytes\n"
+    "attribute: Dravon DialbackNumber\n"
+    "telephone: 555-0100\n"
+    "\n"
+    "rights: CN=Admin.O=Kestrel\n"
+    "grant: 0x20 [Root]\n"
+    "grant: 0x6 OU=Sales.O=Kestrel\n";
+
+Store Parse(const std::string &text)
+{
+    Store store;
+    ParseError error;
+    EXPECT_TRUE(dirstore::ParseStoreText(text, store, error)) << "line " << error.line << ": " << error.message;
+    return store;
+}
+
+ParseError ParseFails(const std::string &text)
+{
+    Store store;
+    store.identity = "untouched";
+    ParseError error;
+    EXPECT_FALSE(dirstore::ParseStoreText(text, store, error)) << text;
+    EXPECT_EQ("untouched", store.identity) << "a refused text must leave the store alone";
+    return error;
+}
+
+TEST(StoreText, ReadsEveryKindOfRecord)
+{
+    Store store = Parse(kSample);
+    EXPECT_EQ("CN=Admin.O=Kestrel", store.identity);
+    ASSERT_EQ(1u, store.attributeDefs.size());
+    EXPECT_EQ(8u, store.attributeDefs[0].syntax);
+    EXPECT_EQ(0x41u, store.attributeDefs[0].flags);
+    ASSERT_EQ(1u, store.classDefs.size());
+    EXPECT_EQ((std::vector<std::string>{"Dravon Idle Timeout", "Password Minimum Length"}),
+              store.classDefs[0].lists[dirstore::kOptional]);
+    ASSERT_EQ(1u, store.objects.size());
+    const auto &ann = store.objects[0];
+    ASSERT_EQ(3u, ann.attributes.size());
+    EXPECT_EQ(-1, dirstore::IntegerOf(ann.attributes[0].values[0]));
+    EXPECT_EQ(std::string("Zone A", 7), std::string(ann.attributes[1].values[0].begin(), ann.attributes[1].values[0].end()));
+    EXPECT_EQ("plain bytes", std::string(ann.attributes[1].values[1].begin(), ann.attributes[1].values[1].end()));
+    EXPECT_EQ(10u, ann.attributes[2].syntax);
+    ASSERT_EQ(2u, store.grants.size());
+    EXPECT_EQ(0x6u, store.grants[1].rights);
+    EXPECT_EQ("OU=Sales.O=Kestrel", store.grants[1].object);
+}
+
+TEST(StoreText, PrintedTextReadsBackToTheSameStore)
+{
+    Store store = Parse(kSample);
+    std::string printed = dirstore::PrintStoreText(store);
+    Store again = Parse(printed);
+    EXPECT_EQ(printed, dirstore::PrintStoreText(again));
+    // Binary values and names that are not plain text go out in base64.
+    EXPECT_NE(std::string::npos, printed.find("octets:: Wm9uZSBBAA==\n"));
+    EXPECT_NE(std::string::npos, printed.find("octets: plain bytes\n"));
+}
+
+TEST(StoreText, UnsafeNamesAndValuesSurviveThroughBase64)
+{
+    Store store;
+    store.identity = " leading space";
+    dirstore::Object object{"CN=Odd\xE9.O=K", "user", {}};
+    dirstore::Attribute attr{"Dravon IP Filters", 9, {{0, 1, 2, 0xFF}, {}, {'a', ' '}}};
+    object.attributes.push_back(attr);
+    store.objects.push_back(object);
+    store.grants.push_back({"CN=x", "CN=Odd\xE9.O=K", 0x20});
+    Store again = Parse(dirstore::PrintStoreText(store));
+    EXPECT_EQ(" leading space", again.identity);
+    ASSERT_EQ(1u, again.objects.size());
+    EXPECT_EQ("CN=Odd\xE9.O=K", again.objects[0].name);
+    EXPECT_EQ(attr.values, again.objects[0].attributes[0].values);
+    EXPECT_EQ("CN=Odd\xE9.O=K", again.grants[0].object);
+}
+
+TEST(StoreText, ToleratesCarriageReturnsAndExtraBlankLines)
+{
+    Store store = Parse("version: 1\r\n\r\n\r\nobject: O=K\r\nclass: organization\r\n\r\n");
+    ASSERT_EQ(1u, store.objects.size());
+    EXPECT_EQ("organization", store.objects[0].className);
+}
+
+TEST(StoreText, RefusesBadTextWithTheLineAtFault)
+{
+    struct Case {
+        const char *text;
+        size_t line;
+    } cases[] = {
+        {"", 0},
+        {"object: O=K\nclass: organization\n", 1},                                      // no version first
+        {"version: 2\n", 1},
+        {"version: 1\n\nobject: O=K\n", 3},                                             // no class
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\n", 5},                     // attribute without value
+        {"version: 1\n\nobject: O=K\nclass: c\ninteger: 5\n", 5},                       // value without attribute
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\ninteger: 99999999999\n", 6},
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\ninteger: 1\noctets: x\n", 7},
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\noctets:: !!!!\n", 6},
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\ntelephone:: AA==\n", 6},   // NUL inside a text
+        {"version: 1\n\nobject: O=K\nclass: c\nattribute: a\noctets: x\noctets: x\n", 7},
+        {"version: 1\n\nobject: O=K\nclass: c\n\nobject: o=k\nclass: c\n", 6},        // same name, other case
+        {"version: 1\n\nattributetype: a\nflags: 1\n", 3},                               // no syntax
+        {"version: 1\n\nattributetype: a\nsyntax: banana\n", 4},
+        {"version: 1\n\nobjectclass: c\nsuperclass:\n", 4},                              // empty name
+        {"version: 1\n\nrights: CN=x\ngrant: 0x20\n", 4},
+        {"version: 1\n\nrights: CN=x\ngrant: 0x20 O=K\ngrant: 0x4 o=k\n", 5},
+        {"version: 1\n\nwidget: x\n", 3},
+        {"version: 1\nno colon here\n", 2},
+        {"version: 1\n\nobject: O=K\nclass: c\ncolour: red\n", 5},
+    };
+    for (const auto &c : cases) {
+        ParseError error = ParseFails(c.text);
+        EXPECT_EQ(c.line, error.line) << c.text << "\n" << error.message;
+        EXPECT_FALSE(error.message.empty());
+    }
+}
+
+TEST(StoreText, RefusesAValueOverTheLimit)
+{
+    std::string big(dirstore::kMaxValueSize + 1, 'x');
+    ParseFails("version: 1\n\nobject: O=K\nclass: c\nattribute: a\noctets: " + big + "\n");
+}
+
+TEST(Base64, EncodesAndDecodesWithPadding)
+{
+    const uint8_t bytes[] = {'Z', 'o', 'n', 'e', ' ', 'A', 0};
+    EXPECT_EQ("Wm9uZSBBAA==", dirstore::Base64Encode(bytes, sizeof bytes));
+    EXPECT_EQ("", dirstore::Base64Encode(bytes, 0));
+    auto decoded = dirstore::Base64Decode("Wm9u ZSBBAA==");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + sizeof bytes), *decoded);
+    EXPECT_FALSE(dirstore::Base64Decode("Wm9"));
+    EXPECT_FALSE(dirstore::Base64Decode("W=9u"));
+    EXPECT_FALSE(dirstore::Base64Decode("Wm9u=AAA"));
+    EXPECT_FALSE(dirstore::Base64Decode("Wm*u"));
+}
+
+}  // namespace
