@@ -57,12 +57,15 @@ public:
         return part;
     }
 
+    // The bytes left, 16 to a line.
     void PrintHex(const char *indent)
     {
+        if (position_ >= size_)
+            return;
         for (uint32_t i = 0; position_ < size_; ++i, ++position_) {
             if (i % 16 == 0)
                 std::printf("%s%s", i == 0 ? "" : "\n", indent);
-            std::printf("%02X ", data_[position_]);
+            std::printf(i % 16 == 0 ? "%02X" : " %02X", data_[position_]);
         }
         std::printf("\n");
     }
@@ -165,6 +168,86 @@ void PrintOptions(FrameCursor options, uint32_t protocol)
     }
 }
 
+const char *AuthenticationCodeName(uint32_t protocol, uint32_t code)
+{
+    static const char *const pap[] = {"Unknown", "Authenticate-Request", "Authenticate-Ack", "Authenticate-Nak"};
+    static const char *const chap[] = {"Unknown", "Challenge", "Response", "Success", "Failure"};
+    if (protocol == 0xC023)
+        return code < 4 ? pap[code] : pap[0];
+    return code < 5 ? chap[code] : chap[0];
+}
+
+// A text field of an authentication packet, with its one-byte length first.
+bool ReadCountedText(FrameCursor &body, char *text, std::size_t size)
+{
+    uint32_t length = 0;
+    if (!body.Read(1, length))
+        return false;
+    FrameCursor field = body.Take(length);
+    std::size_t n = 0;
+    uint32_t c = 0;
+    while (field.Left() > 0 && field.Read(1, c))
+        if (n + 1 < size)
+            text[n++] = (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+    text[n] = '\0';
+    return !body.Cut();
+}
+
+// PAP and CHAP packets after code, identifier and length. The password of
+// a PAP request is never shown, only its length.
+void PrintAuthentication(FrameCursor body, uint32_t protocol, uint32_t code, bool full)
+{
+    char name[64];
+    uint32_t secretLength = 0;
+    if (protocol == 0xC023 && code == 1) {
+        if (!ReadCountedText(body, name, sizeof name)) {
+            if (full)  // the summary line says "(cut)" at its end
+                std::printf("  Peer-ID (cut)\n");
+            return;
+        }
+        bool haveSecret = body.Read(1, secretLength);
+        if (!full) {
+            std::printf(", peer \"%s\"", name);
+            return;
+        }
+        std::printf("  Peer-ID \"%s\"\n", name);
+        if (haveSecret)
+            std::printf("  Password of %u characters (not shown)\n", secretLength);
+        else
+            std::printf("  Password (cut)\n");
+    } else if (protocol == 0xC223 && (code == 1 || code == 2)) {
+        uint32_t valueLength = 0;
+        if (!body.Read(1, valueLength)) {
+            if (full)
+                std::printf("  Value (cut)\n");
+            return;
+        }
+        FrameCursor value = body.Take(valueLength);
+        std::size_t n = 0;
+        uint32_t c = 0;
+        while (body.Left() > 0 && body.Read(1, c))
+            if (n + 1 < sizeof name)
+                name[n++] = (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+        name[n] = '\0';
+        if (!full) {
+            std::printf(", name \"%s\"", name);
+            return;
+        }
+        std::printf("  Value, %u bytes:\n", valueLength);
+        value.PrintHex("    ");
+        std::printf("  Name \"%s\"\n", name);
+    } else if (full && body.Left() > 0) {
+        char message[128];
+        std::size_t n = 0;
+        uint32_t c = 0;
+        while (body.Left() > 0 && body.Read(1, c))
+            if (n + 1 < sizeof message)
+                message[n++] = (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '.';
+        message[n] = '\0';
+        std::printf("  Message \"%s\"\n", message);
+    }
+}
+
 void PrintIpHeader(FrameCursor &frame, bool full)
 {
     uint32_t versionLength = 0, service = 0, total = 0, ident = 0, fragment = 0, ttl = 0, protocol = 0,
@@ -181,14 +264,18 @@ void PrintIpHeader(FrameCursor &frame, bool full)
     char from[16], to[16];
     quad(source, from, sizeof from);
     quad(destination, to, sizeof to);
+    const char *name = protocol == 1 ? "ICMP" : protocol == 6 ? "TCP" : protocol == 17 ? "UDP" : nullptr;
     if (!full) {
-        std::printf(" %s -> %s proto %u", from, to, protocol);
+        if (name)
+            std::printf(" %s %s -> %s", name, from, to);
+        else
+            std::printf(" protocol %u %s -> %s", protocol, from, to);
         return;
     }
     std::printf("  IP version %u, header %u bytes, total %u bytes\n", versionLength >> 4, (versionLength & 15) * 4,
                 total);
-    std::printf("  Identification 0x%04X, fragment 0x%04X, TTL %u, protocol %u, checksum 0x%04X\n", ident,
-                fragment, ttl, protocol, checksum);
+    std::printf("  Identification 0x%04X, fragment 0x%04X, TTL %u, protocol %u%s%s, checksum 0x%04X\n", ident,
+                fragment, ttl, protocol, name ? " " : "", name ? name : "", checksum);
     std::printf("  Source %s, destination %s\n", from, to);
 }
 
@@ -233,20 +320,25 @@ void DecodeFrame(const uint8_t *data, uint32_t size, bool full)
             std::printf(full ? "  Packet (cut)\n" : " (cut)\n");
             return;
         }
-        const char *codeName = IsControlProtocol(protocol) ? ControlCodeName(code) : "";
+        bool control = IsControlProtocol(protocol);
+        const char *codeName = control ? ControlCodeName(code) : AuthenticationCodeName(protocol, code);
+        FrameCursor body = frame.Take(length >= 4 ? length - 4 : 0);
         if (!full) {
-            std::printf(" %s code %u, id %u, length %u%s\n", codeName, code, ident, length,
-                        length > size ? " (cut)" : "");
+            std::printf(" %s code %u, id %u, length %u", codeName, code, ident, length);
+            if (!control)
+                PrintAuthentication(body, protocol, code, false);
+            std::printf("%s\n", frame.Cut() ? " (cut)" : "");
             return;
         }
         std::printf("  Code %u %s, identifier %u, length %u\n", code, codeName, ident, length);
-        FrameCursor body = frame.Take(length >= 4 ? length - 4 : 0);
-        if (IsControlProtocol(protocol) && code >= 1 && code <= 4)
+        if (control && code >= 1 && code <= 4)
             PrintOptions(body, protocol);
+        else if (!control)
+            PrintAuthentication(body, protocol, code, true);
         else if (body.Left() > 0)
             body.PrintHex("    ");
         if (frame.Cut())
-            std::printf("  (cut: %u of %u packet bytes traced)\n", size - (size - frame.Position()), length);
+            std::printf("  (cut: the packet is longer than the traced frame)\n");
     } else if (protocol == 0x0021) {
         PrintIpHeader(frame, full);
         if (!full) {
