@@ -25,16 +25,6 @@ TEST(ByteReader, RefusesEveryReadPastTheEndAndStaysFailed)
     EXPECT_FALSE(in.Skip(static_cast<std::size_t>(-1)));
 }
 
-TEST(ByteWriter, WritesLittleEndianAndRefusesOverflow)
-{
-    uint8_t bytes[6] = {};
-    ByteWriter out(bytes, sizeof bytes);
-    EXPECT_TRUE(out.WriteU16(0x8035));
-    EXPECT_TRUE(out.WriteI32(-2));
-    EXPECT_FALSE(out.WriteU8(1));
-    const uint8_t expected[] = {0x35, 0x80, 0xFE, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(std::memcmp(bytes, expected, sizeof bytes), 0);
-}
 
 TEST(OctetStringBlock, BytesLieBehindTheRecordAndTheLengthIsCutToTheBlock)
 {
@@ -53,14 +43,6 @@ TEST(OctetStringBlock, BytesLieBehindTheRecordAndTheLengthIsCutToTheBlock)
     FreeBlock(block);
 }
 
-TEST(PasswordParameters, DefaultsForAUserWithoutTheAttribute)
-{
-    PasswordParametersValue value = DefaultPasswordParameters();
-    uint8_t bytes[PasswordParametersSize];
-    EncodePasswordParameters(value, bytes);
-    uint8_t expected[PasswordParametersSize] = {1, 0, 0, 0, 30};
-    EXPECT_EQ(std::memcmp(bytes, expected, sizeof bytes), 0);
-}
 
 TEST(PasswordParameters, EveryFieldAtItsOffsetAndPreservedBytesSurviveARoundTrip)
 {

@@ -1,4 +1,3 @@
-#include "network/field_limits.h"
 #include "network/field_rules.h"
 
 #include <gtest/gtest.h>
@@ -216,19 +215,6 @@ TEST(DaysRule, Boundaries)
     EXPECT_EQ(DaysRule("9999", Typing), NoMessage) << "only the digits are tested while typing";
 }
 
-TEST(FieldLimits, TheTableOfFields)
-{
-    EXPECT_EQ(LimitOf(EntryField::IpxAddress).limit, 12u);
-    EXPECT_TRUE(LimitOf(EntryField::IpxMask).upperCase);
-    EXPECT_EQ(LimitOf(EntryField::DomainName).limit, 57u);
-    EXPECT_EQ(LimitOf(EntryField::BootFileName).limit, 54u);
-    EXPECT_EQ(LimitOf(EntryField::DomainServerAddress).limit, 15u);
-    EXPECT_EQ(LimitOf(EntryField::ZoneName).limit, 33u);
-    EXPECT_EQ(LimitOf(EntryField::ZoneName).message, MsgInvalidZoneName);
-    EXPECT_EQ(LimitOf(EntryField::HomeServerNetwork).limit, 8u);
-    EXPECT_EQ(LimitOf(EntryField::DisableAfterDays).limit, 3u);
-    EXPECT_EQ(LimitOf(EntryField::ConnectTimeMinutes).message, MsgInvalidConnectTime);
-}
 
 } // namespace
 } // namespace rax

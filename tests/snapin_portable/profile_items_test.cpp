@@ -57,13 +57,6 @@ TEST(ProfileItems, UnknownTagsBetweenKnownItemsAreSteppedOver)
     EXPECT_FALSE(FindProfileItem(stream.data(), stream.size(), TagBootFile, name, sizeof name));
 }
 
-TEST(ProfileItems, TheFirstItemOfATagWins)
-{
-    auto stream = Concat({Item(TagTftpServer, {1, 1, 1, 1}), Item(TagTftpServer, {2, 2, 2, 2})});
-    uint8_t server[5];
-    ASSERT_TRUE(FindProfileItem(stream.data(), stream.size(), TagTftpServer, server, sizeof server));
-    EXPECT_EQ(server[0], 1);
-}
 
 TEST(ProfileItems, AnItemRunningPastTheValueEndsTheScan)
 {
@@ -125,14 +118,6 @@ TEST(ProfileItems, CollectingScanResumesBehindEachFind)
     EXPECT_TRUE(in.AtEnd());
 }
 
-TEST(ProfileItems, AWriteThatDoesNotFitWritesNothing)
-{
-    uint8_t buffer[9] = {};
-    ByteWriter out(buffer, sizeof buffer);
-    const uint8_t data[4] = {1, 2, 3, 4};
-    EXPECT_FALSE(WriteProfileItem(out, TagTftpServer, data, 4));
-    EXPECT_EQ(out.Position(), 0u);
-}
 
 } // namespace
 } // namespace rax
