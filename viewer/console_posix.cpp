@@ -59,7 +59,7 @@ void OnSignal(int sig)
     int savedErrno = errno;
     bool wasRaw = RawModeActive != 0;
     if (wasRaw)
-        tcsetattr(TerminalFd, TCSAFLUSH, &SavedMode);
+        tcsetattr(TerminalFd, TCSANOW, &SavedMode);
     if (sig == SIGTSTP) {
         // Stop with the terminal in its own mode; come back raw.
         signal(SIGTSTP, SIG_DFL);
@@ -81,13 +81,13 @@ void EnterRawMode(int fd)
     raw.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR);   // Enter reads as 13
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    tcsetattr(fd, TCSAFLUSH, &raw);
+    tcsetattr(fd, TCSANOW, &raw);   // keys typed ahead stay
 }
 
 void RestoreAtExit()
 {
     if (RawModeActive)
-        tcsetattr(TerminalFd, TCSAFLUSH, &SavedMode);
+        tcsetattr(TerminalFd, TCSANOW, &SavedMode);
 }
 
 class RawModeScope {
@@ -115,7 +115,7 @@ public:
     {
         if (!ok_)
             return;
-        tcsetattr(fd_, TCSAFLUSH, &SavedMode);
+        tcsetattr(fd_, TCSANOW, &SavedMode);
         RawModeActive = 0;
         for (int i = 0; i < CaughtCount; ++i)
             sigaction(CaughtSignals[i], &PreviousActions[i], nullptr);

@@ -14,34 +14,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void SetEnvironment(const std::string &name, const std::string &value)
-{
-#ifdef _WIN32
-    _putenv((name + "=" + value).c_str());
-#else
-    setenv(name.c_str(), value.c_str(), 1);
-#endif
-}
-
 // A copy of the program in a folder of its own, with its own INI file naming
 // the test plug-in.
 class ViewerRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        program_ = InstallViewerCopy(dir_);
 #ifdef _WIN32
-        program_ = dir_.File("KAVELIN.EXE");
         ini_ = dir_.File("KAVELIN.INI");
 #else
-        program_ = dir_.File("kavelin");
         ini_ = dir_.File("kavelin.ini");
 #endif
-        fs::copy_file(ViewerProgram(), program_);
-        std::string plugin = (fs::path(ProgramDirectory()) / ("testplug_a" PLUGIN_SUFFIX)).string();
-        ASSERT_TRUE(FileExists(plugin)) << plugin;
-        WriteBytes(ini_, "[TraceHandlers]\nCount=1\nHandler.1=" + plugin + "\n");
-        SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "255");
-        SetEnvironment("KAVELIN_TESTPLUG_A_RECORD", "");
         trace_ = dir_.File("RUN.TRC");
         work_ = dir_.File("RUN.TMP");
         out_ = dir_.File("out.txt");

@@ -170,6 +170,34 @@ std::string ViewerProgram()
 #endif
 }
 
+void SetEnvironment(const std::string &name, const std::string &value)
+{
+#ifdef _WIN32
+    _putenv((name + "=" + value).c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+std::string InstallViewerCopy(const TempDir &dir)
+{
+#ifdef _WIN32
+    std::string program = dir.File("KAVELIN.EXE");
+    std::string ini = dir.File("KAVELIN.INI");
+#else
+    std::string program = dir.File("kavelin");
+    std::string ini = dir.File("kavelin.ini");
+#endif
+    fs::copy_file(ViewerProgram(), program);
+    std::string plugin = (fs::path(ProgramDirectory()) / ("testplug_a" PLUGIN_SUFFIX)).string();
+    if (!FileExists(plugin))
+        throw std::runtime_error("missing test plug-in " + plugin);
+    WriteBytes(ini, "[TraceHandlers]\nCount=1\nHandler.1=" + plugin + "\n");
+    SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "255");
+    SetEnvironment("KAVELIN_TESTPLUG_A_RECORD", "");
+    return program;
+}
+
 #ifdef _WIN32
 
 static std::string Quote(const std::string &arg)

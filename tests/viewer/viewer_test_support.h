@@ -61,6 +61,12 @@ std::string ProgramDirectory();
 int RunProgram(const std::string &program, const std::vector<std::string> &args,
                const std::string &stdoutPath, const std::string &workingDir = "");
 
+// Copies the viewer into `dir` with an INI file beside it that names the
+// test plug-in (tag A, claiming the sources in KAVELIN_TESTPLUG_A_IDS, which
+// this sets to "255"). Returns the copy's path.
+std::string InstallViewerCopy(const TempDir &dir);
+void SetEnvironment(const std::string &name, const std::string &value);
+
 // Win32 writes standard output in text mode: "\n" becomes "\r\n".
 std::string AsTextModeOutput(const std::string &bytes);
 
