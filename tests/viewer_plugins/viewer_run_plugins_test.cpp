@@ -241,6 +241,34 @@ TEST_F(ViewerRunWithPlugins, IniIsNamedAfterTheProgramPath)
     EXPECT_EQ(RecordedEvents().size(), 2u);
 }
 
+#ifdef _WIN32
+// A program file started under a name without ".EXE" has no INI name.
+TEST_F(ViewerRunWithPlugins, ProgramNameWithoutExeIsReported)
+{
+    std::string renamed = temp_.File("kavelin.bin");
+    std::filesystem::rename(program_, renamed);
+    program_ = renamed;
+    WriteIni(Handlers(PluginPath("testplug_a")));
+    EXPECT_NE(Run({"/NOPAUSE", "/L", "1"}), 0);
+    EXPECT_EQ(listing_, AfterPreparation + ViewerText("KAVELIN: Module name doesn't have .EXE extension.\n"));
+}
+#else
+// A program path longer than 255 characters is read whole, not cut short.
+TEST_F(ViewerRunWithPlugins, LongProgramPathFindsItsIni)
+{
+    std::filesystem::path folder = temp_.Path();
+    for (int i = 0; i < 6; ++i)
+        folder /= std::string(60, static_cast<char>('a' + i));
+    std::filesystem::create_directories(folder);
+    std::filesystem::rename(program_, folder / KAVELIN_PROGRAM_NAME);
+    program_ = (folder / KAVELIN_PROGRAM_NAME).string();
+    ASSERT_GT(program_.size(), 360u);
+    WriteIni(Handlers(PluginPath("testplug_a")));
+    EXPECT_EQ(Run({"/NOPAUSE", "/L", "1"}), 0) << listing_;
+    EXPECT_EQ(RecordedEvents().size(), 2u);
+}
+#endif
+
 // The sample decoder: a PPP frame of source 0x21 reads differently at the
 // two levels; the other events stay dumps.
 TEST_F(ViewerRunWithPlugins, SampleDecoderShowsLessAtLevelOneThanAtLevelTwo)
