@@ -16,6 +16,26 @@ namespace {
 HMODULE g_module = nullptr;
 
 constexpr DWORD kLockWaitMs = 10000;
+constexpr DWORD kBusyWaitMs = 2000;
+
+// A reader in another process holds the store open for a moment while it checks or
+// reads it; Windows then refuses to open it anew or to rename over it. Wait that out.
+bool Busy(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+template <typename Try>
+bool Retrying(Try attempt)
+{
+    for (DWORD waited = 0;; waited += 2) {
+        if (attempt())
+            return true;
+        if (!Busy(GetLastError()) || waited >= kBusyWaitMs)
+            return false;
+        Sleep(2);
+    }
+}
 
 struct Handle {
     HANDLE h = INVALID_HANDLE_VALUE;
@@ -73,8 +93,12 @@ public:
 
     bool Refresh(dirstore::Store &store, std::string &error) override
     {
-        Handle file(CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        Handle file(INVALID_HANDLE_VALUE);
+        Retrying([&] {
+            file.h = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            return file.Valid();
+        });
         if (!file.Valid()) {
             DWORD code = GetLastError();
             if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) {
@@ -175,7 +199,9 @@ public:
                 return false;
             }
         }
-        if (!MoveFileExA(temp.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!Retrying([&] {
+                return MoveFileExA(temp.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+            })) {
             error = LastError(("cannot rename " + temp).c_str());
             DeleteFileA(temp.c_str());
             return false;
