@@ -17,7 +17,9 @@
  *     of trace source identifiers the plug-in decodes and *ids to an array of
  *     that many identifiers (0..255). The array stays the plug-in's: the viewer
  *     reads it at once and keeps no reference to it. The first plug-in to claim
- *     an identifier keeps it. The result is not used.
+ *     an identifier keeps it; an identifier already taken, or one over 255, is
+ *     refused with a message and ends that plug-in's claims (those made before
+ *     stay). A count of 0 or no array fails the loading. The result is not used.
  *
  *   int TraceEventHandler_(const EventHeader *header, const uint8_t *data,
  *                          const ViewerSettings *settings);
@@ -27,6 +29,10 @@
  *     to standard output. data holds header->TracedSize bytes. DecodeLevel 1
  *     asks for minimal decoding, 2 for maximum decoding; other values may come.
  *     Nothing passed may be kept after the call returns. The result is not used.
+ *
+ * Neither function may let a C++ exception escape: catch everything inside.
+ * docs/plugins.md has the whole guide: the INI file, its name on each
+ * platform, and every message of the loader.
  *
  * Layout: EventHeader is nine 32-bit little-endian fields, 36 bytes, on every
  * platform. ViewerSettings is four 32-bit fields (16 bytes) on 32-bit Windows;
