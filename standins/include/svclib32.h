@@ -19,6 +19,10 @@ typedef uint32_t SvcConnection;
 #define SVC_OBJECT_TYPE_SERVER 1024   /* object type value of access servers */
 #define SVC_MAX_OBJECT_NAME    48     /* longest object name, with its NUL */
 
+/* Results of this library beside 0. */
+#define SVC_ERR_NO_CONNECTION  0x8801  /* no connection, or not one of ours */
+#define SVC_ERR_NO_MORE        0x89FC  /* the scan is at its end */
+
 /* Ordinal 101: the caller's default connection; 0 on success. */
 int32_t SVCAPI SvcGetDefaultConnection(SvcConnection *connection);
 
