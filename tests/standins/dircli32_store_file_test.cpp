@@ -328,3 +328,34 @@ TEST_F(Dircli32StoreFile, TheEnvironmentNamesTheStoreAndTheIdentity)
 }
 
 }  // namespace
+
+namespace {
+
+// The bundled sample works as a store file: the administrator may change the
+// users, the plain user may not, and the server objects are there to scan.
+TEST_F(Dircli32StoreFile, TheSampleStoreServesAsAStoreFile)
+{
+    ASSERT_TRUE(CopyFileA(RAX_SAMPLE_STORE, path_.c_str(), FALSE)) << RAX_SAMPLE_STORE;
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DirContextHandle ctx = Open();
+    ASSERT_GT(ctx, 0);
+    char name[DIR_MAX_NAME];
+    ASSERT_EQ(0, DirWhoAmI(ctx, name));
+    EXPECT_STREQ(kAdmin, name);
+    uint32_t rights = 0;
+    ASSERT_EQ(0, DirGetEffectiveRights(ctx, "CN=Bob.OU=Sales.O=Kestrel", kUser, "[All Attributes Rights]", &rights));
+    EXPECT_EQ(0u, rights & (DIR_RIGHT_WRITE | DIR_RIGHT_SUPERVISOR));
+    int32_t timeout = 0;
+    ASSERT_EQ(0, ReadIdleTimeout(ctx, timeout));
+    EXPECT_EQ(30, timeout);
+    EXPECT_EQ(0, AddZone(ctx, "Zone C"));
+    EXPECT_EQ(3, DirTestValueCount(kUser, "Dravon ARAS Zone"));
+    DirFreeContext(ctx);
+
+    SetEnvironmentVariableA("RAX_DIRECTORY_IDENTITY", "CN=Bob.OU=Sales.O=Kestrel");
+    EXPECT_EQ(static_cast<DWORD>(-DIR_ERR_NO_ACCESS),
+              RunHelper("add \"" + std::string(kUser) + "\" \"Dravon ARAS Zone\" 0 1"));
+    SetEnvironmentVariableA("RAX_DIRECTORY_IDENTITY", nullptr);
+}
+
+}  // namespace

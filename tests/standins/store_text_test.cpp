@@ -2,6 +2,8 @@
 // that printing and reading back give the same store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "base64.h"
@@ -170,6 +172,58 @@ TEST(Base64, EncodesAndDecodesWithPadding)
     EXPECT_FALSE(dirstore::Base64Decode("W=9u"));
     EXPECT_FALSE(dirstore::Base64Decode("Wm9u=AAA"));
     EXPECT_FALSE(dirstore::Base64Decode("Wm*u"));
+}
+
+}  // namespace
+
+// The bundled sample store reads, and holds what its comments promise.
+namespace {
+
+TEST(SampleStore, ReadsAndHoldsTheDescribedDirectory)
+{
+    std::FILE *file = std::fopen(RAX_SAMPLE_STORE, "rb");
+    ASSERT_NE(nullptr, file) << RAX_SAMPLE_STORE;
+    std::string text;
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, n);
+    std::fclose(file);
+    Store store = Parse(text);
+
+    EXPECT_EQ("CN=Admin.O=Kestrel", store.identity);
+    for (const char *cls : {"user", "organizational unit", "organization", "locality", "country", "Dravon Server"})
+        EXPECT_NE(nullptr, dirstore::FindClassDef(store, cls)) << cls;
+    const auto *country = dirstore::FindClassDef(store, "country");
+    EXPECT_TRUE(dirstore::ClassNamesAttribute(*country, "Dravon Idle Timeout"));
+    EXPECT_TRUE(dirstore::ClassNamesAttribute(*country, "Dravon IP Filters"));
+    const auto *minimum = dirstore::FindAttributeDef(store, "Password Minimum Length");
+    ASSERT_NE(nullptr, minimum);
+    EXPECT_EQ(8u, minimum->syntax);
+
+    const auto *ann = dirstore::FindObject(store, "CN=Ann.OU=Sales.O=Kestrel");
+    ASSERT_NE(nullptr, ann);
+    const auto *ipx = dirstore::FindAttribute(*ann, "Dravon IPX Profile");
+    ASSERT_NE(nullptr, ipx);
+    const std::vector<uint8_t> address{0x01, 0xC0, 0x0C, 0, 0, 0, 0, 0, 0, 0, 0, 0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    ASSERT_GE(ipx->values[0].size(), address.size());
+    EXPECT_TRUE(std::equal(address.begin(), address.end(), ipx->values[0].begin()));
+    const auto *password = dirstore::FindAttribute(*ann, "Dravon Password Parameters");
+    ASSERT_NE(nullptr, password);
+    EXPECT_EQ(46u, password->values[0].size());
+    EXPECT_EQ(2u, dirstore::FindAttribute(*ann, "Dravon ARAS Zone")->values.size());
+
+    const auto *bob = dirstore::FindObject(store, "CN=Bob.OU=Sales.O=Kestrel");
+    ASSERT_NE(nullptr, bob);
+    for (const auto &attr : bob->attributes)
+        EXPECT_NE(0u, attr.name.rfind("Dravon ", 0)) << attr.name;
+
+    EXPECT_EQ(0x20u, dirstore::EffectiveRights(store, "CN=Admin.O=Kestrel", "CN=Bob.OU=Sales.O=Kestrel"));
+    EXPECT_EQ(0x3u, dirstore::EffectiveRights(store, "CN=Bob.OU=Sales.O=Kestrel", "CN=Ann.OU=Sales.O=Kestrel"));
+    int servers = 0;
+    for (const auto &object : store.objects)
+        servers += dirstore::NamesEqual(object.className, "Dravon Server");
+    EXPECT_EQ(2, servers);
 }
 
 }  // namespace
