@@ -174,7 +174,6 @@ void Engine::SetBackendFactory(BackendFactory factory)
 {
     factory_ = std::move(factory);
     backend_ = factory_ ? factory_(nullptr) : nullptr;
-    loaded_ = false;
     checks_ = true;
 }
 
@@ -214,7 +213,6 @@ bool Engine::Refresh()
         Report("dircli32: the directory store " + backend_->Path() + " cannot be used: " + error);
         return false;
     }
-    loaded_ = true;
     lastReport_.clear();
     return true;
 }
@@ -1103,7 +1101,6 @@ void Engine::TestReset()
 {
     store_ = Store{};
     backend_.reset();
-    loaded_ = true;
     checks_ = false;
     identityOverride_.clear();
     counts_.clear();
@@ -1147,7 +1144,6 @@ int32_t Engine::TestUseStoreFile(const char *path)
     if (!backend_)
         return 1;
     store_ = Store{};
-    loaded_ = false;
     checks_ = true;
     lastReport_.clear();
     return 0;

@@ -148,7 +148,6 @@ private:
 
     Store store_;
     bool checks_ = true;
-    bool loaded_ = false;
     BackendFactory factory_;
     std::unique_ptr<StoreBackend> backend_;
     Reporter reporter_;
