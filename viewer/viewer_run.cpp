@@ -14,8 +14,9 @@
 int RunViewer(int argc, char **argv)
 {
     // Listings redirected to a file are written in large blocks.
+    static char listingBuffer[1 << 16];
     if (!StandardOutputIsConsole())
-        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+        std::setvbuf(stdout, listingBuffer, _IOFBF, sizeof listingBuffer);
 
     if (ParseCommandLine(argc, argv) != 0) {
         FlushOutput();

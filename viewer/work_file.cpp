@@ -15,8 +15,22 @@ namespace {
 FileStatus TraceStatus;
 bool HaveTraceStatus = false;
 
-// Large stream buffers: the copy is a sequential pass over the whole trace.
+// Large stream buffers: the copy is one sequential pass over the whole
+// trace, and browsing without pauses another over the work file. The buffers
+// are given explicitly (a C library may ignore the size otherwise).
 constexpr std::size_t CopyStreamBuffer = 1 << 20;
+char TraceStreamBuffer[CopyStreamBuffer];
+char CopyStreamBufferBytes[CopyStreamBuffer];
+char WorkStreamBuffer[1 << 18];
+
+// The work file, open for reading in binary mode with its large buffer.
+FILE *OpenWorkForReading()
+{
+    FILE *file = std::fopen(WorkFileName, "rb");
+    if (file)
+        std::setvbuf(file, WorkStreamBuffer, _IOFBF, sizeof WorkStreamBuffer);
+    return file;
+}
 
 void ReportFileError(const char *what, const char *name)
 {
@@ -147,7 +161,7 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     FileStatus work;
     if (ReadFileStatus(WorkFileName, &work) && work.Size == TraceStatus.Size &&
         work.ModifyTime == TraceStatus.ModifyTime) {
-        *workFile = std::fopen(WorkFileName, "rb");
+        *workFile = OpenWorkForReading();
         if (!*workFile) {
             ReportFileError("Unable to open file", WorkFileName);
             return 1;
@@ -166,8 +180,8 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
                       std::strerror(errno));
         return 1;
     }
-    std::setvbuf(trace.Get(), nullptr, _IOFBF, CopyStreamBuffer);
-    std::setvbuf(copy.Get(), nullptr, _IOFBF, CopyStreamBuffer);
+    std::setvbuf(trace.Get(), TraceStreamBuffer, _IOFBF, sizeof TraceStreamBuffer);
+    std::setvbuf(copy.Get(), CopyStreamBufferBytes, _IOFBF, sizeof CopyStreamBufferBytes);
 
     uint64_t length = TraceStatus.Size;
     if (!SeekFileEnd(trace.Get()) || !TellFile(trace.Get(), &length) || !SeekFile(trace.Get(), 0))
@@ -185,7 +199,7 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     trace.Close();
     if (!copy.Close() && result == 0)
         result = ReportCopyResult(CopyResult::DataWrite);
-    *workFile = std::fopen(WorkFileName, "rb");
+    *workFile = OpenWorkForReading();
     if (!*workFile) {
         ReportFileError("Unable to open file", WorkFileName);
         return 1;

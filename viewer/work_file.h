@@ -26,7 +26,8 @@ inline constexpr uint64_t TraceSizeLimit = 0x100000000ULL;
 // ".TMP". False when the result does not fit the buffer (then it is empty).
 bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize]);
 
-// 0 with *workFile open for binary reading at its start; 1 after reporting
+// 0 with *workFile open for binary reading at its start (one work file is
+// open at a time: its stream buffer is the viewer's own); 1 after reporting
 // the failure (*workFile is then the reopened partial copy, or nullptr when
 // nothing may be browsed). The data buffer holds EventDataBufferSize bytes.
 int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer);
