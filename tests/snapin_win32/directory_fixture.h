@@ -1,0 +1,56 @@
+// Shared set-up of the directory tests: an empty stand-in store with the
+// snap-in's classes, an administrator identity, and checks that an operation
+// left no context, buffer or heap block behind.
+#ifndef RAX_TESTS_DIRECTORY_FIXTURE_H
+#define RAX_TESTS_DIRECTORY_FIXTURE_H
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace raxtest {
+
+inline constexpr const char Admin[] = "CN=Admin.O=Acme";
+inline constexpr const char UserObject[] = "CN=Jane.OU=Sales.O=Acme";
+inline constexpr const char OtherUserObject[] = "CN=Joe.OU=Sales.O=Acme";
+inline constexpr const char UnitObject[] = "OU=Sales.O=Acme";
+// A distinctive library code for injected failures.
+inline constexpr int32_t InjectedCode = -777;
+
+class DirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Nothing of the directory layer is held any more: no context, no
+    // buffer, no heap block beyond those counted before the test.
+    void ExpectAllReleased(const char *where);
+
+    long heapBefore_ = 0;
+};
+
+// A message box caught on this thread and answered with OK.
+struct CapturedBox {
+    std::string text;
+    std::string caption;
+    HWND owner = nullptr;
+    bool stopIcon = false;
+    bool anyIcon = false;
+};
+
+// While alive, every message box the thread opens is recorded and closed.
+class BoxCapture {
+public:
+    BoxCapture();
+    ~BoxCapture();
+    BoxCapture(const BoxCapture &) = delete;
+    BoxCapture &operator=(const BoxCapture &) = delete;
+    const std::vector<CapturedBox> &Boxes() const;
+};
+
+} // namespace raxtest
+
+#endif

@@ -1,0 +1,99 @@
+// The string table of RAXADM95.DLL holds every text exactly as the snap-in
+// shows it (the resource compiler's quoting is easy to get wrong), and the
+// library exports only what it means to.
+#include "resources/resource.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct ExpectedString {
+    UINT id;
+    const char *text;
+};
+
+const ExpectedString Strings[] = {
+    {5001, "Memory allocation failure."},
+    {5002, "Invalid IPX address. A valid address is 12 hexdecimal characters and a range of 000000000002 - "
+           "FFFFFFFFFFFE"},
+    {5003, "The mask is invalid. The valid mask is 12 hexdecimal characters and all the '1' bits in the mask "
+           "must start at the left and be contiguous."},
+    {5004, "Invalid IP domain name. Valid characters are '0' ~ '9', 'A' ~ 'Z', '.', '-', and '_'."},
+    {5005, "Invalid IP boot file name.  Space is not a valid character."},
+    {5006, "The field must be in decimal dot notation, i.e. it must contain 4 numbers separated by '.' and each "
+           "number cannot be greater than 255. e.g. 129.1.2.0 or 255.255.255.0"},
+    {5010, "Invalid password. Valid characters are '0' ~ '9' or 'A' ~ 'Z'."},
+    {5011, "The valid disable remote client password time is between 0 and 365."},
+    {5012, "The valid maximum connect time is between -1 and 100000."},
+    {5013, "The valid maximum idle timeout is between -1 and 100000."},
+    {5014, "Invalid network address. The valid network address is 8 hexdecimal characters."},
+    {5015, "Invalid node address. The valid node address is 12 hexdecimal characters."},
+    {5016, "Duplicate network and node address."},
+    {5017, "The new password was not retyped correctly."},
+    {5018, "The password length was shorter than global length limit."},
+    {5019, "Invalid ARAS restrict zone name. Space is not a valid character."},
+    {5020, "Duplicate ARAS restrict zone name."},
+    {5021, "Invalid dialback telephone number."},
+    {5022, "This is a long password, please ensure that the long password feature on all access servers is "
+           "enabled"},
+    {6000, "Remote Access Ostrum Snapin"},
+    {6001, "Remote Access - 2"},
+    {6002, "Remote Access - 1"},
+    {6003, "Remote Access"},
+    {6004, "Use Global Default Dialback Mode"},
+    {6005, "No Dialback Allowed"},
+    {6006, "Force Dialback to a Specific Number"},
+    {6007, "Allow User to Request Dialback to Any Number"},
+    {6008, "Force Dialback to a Caller-Specific Number"},
+    {6015, "Failed to extend the Remote Access KVR schema - %lx."},
+    {6016, "RAXADM.HLP"},
+};
+
+std::string LoadText(HMODULE module, UINT id)
+{
+    char text[1024] = {};
+    int length = LoadStringA(module, id, text, sizeof text);
+    return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+TEST(StringTable, LibraryHoldsEveryTextExactly)
+{
+    HMODULE library = LoadLibraryA("RAXADM95.DLL");
+    ASSERT_NE(library, nullptr) << GetLastError();
+    for (const ExpectedString &s : Strings)
+        EXPECT_EQ(LoadText(library, s.id), s.text) << "string " << s.id;
+    // Ids the snap-in does not use hold nothing.
+    EXPECT_EQ(LoadText(library, 5007), "");
+    EXPECT_EQ(LoadText(library, 6017), "");
+    FreeLibrary(library);
+}
+
+TEST(StringTable, IdsOfTheHeaderMatchTheTexts)
+{
+    // The names the code uses, against the same table.
+    HMODULE self = GetModuleHandleA(nullptr);
+    EXPECT_EQ(LoadText(self, IDS_OUT_OF_MEMORY), "Memory allocation failure.");
+    EXPECT_EQ(LoadText(self, IDS_SNAPIN_CAPTION), "Remote Access Ostrum Snapin");
+    EXPECT_EQ(LoadText(self, IDS_TITLE_REMOTE_ACCESS_1), "Remote Access - 1");
+    EXPECT_EQ(LoadText(self, IDS_TITLE_REMOTE_ACCESS_2), "Remote Access - 2");
+    EXPECT_EQ(LoadText(self, IDS_DIALBACK_GLOBAL_DEFAULT), "Use Global Default Dialback Mode");
+    EXPECT_EQ(LoadText(self, IDS_SCHEMA_EXTENSION_FAILED), "Failed to extend the Remote Access KVR schema - %lx.");
+    EXPECT_EQ(LoadText(self, IDS_HELP_FILE_NAME), "RAXADM.HLP");
+}
+
+TEST(SnapinLibrary, EntryPointIsNotExported)
+{
+    HMODULE library = LoadLibraryA("RAXADM95.DLL");
+    ASSERT_NE(library, nullptr);
+    // Nothing is exported before its procedure exists; in particular the
+    // entry point itself is not.
+    EXPECT_EQ(GetProcAddress(library, "DllMain"), nullptr);
+    EXPECT_EQ(GetProcAddress(library, "DllMain@12"), nullptr);
+    FreeLibrary(library);
+}
+
+} // namespace
