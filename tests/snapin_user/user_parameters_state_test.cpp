@@ -1,0 +1,236 @@
+// Reading and writing the first page's attributes: markers for absent
+// values, every step of a save whatever the one before did, and values that
+// do not fit the page's fields.
+#include "user_page_fixture.h"
+
+#include "core/attribute_formats.h"
+#include "core/heap.h"
+#include "core/pages.h"
+#include "user/user_parameters_ids.h"
+#include "user/user_remote_params.h"
+
+#include <dircli32_test.h>
+
+#include <cstring>
+#include <string>
+
+namespace usertest {
+namespace {
+
+using namespace rax;
+
+using UserStateTest = UserPageTest;
+
+TEST_F(UserStateTest, AbsentAttributesGiveTheirMarkers)
+{
+    ReadUserParameters(UserObject);
+    const UserRemoteParams &read = UserParamsAsRead();
+    EXPECT_TRUE(read.passwordParametersAbsent);
+    EXPECT_EQ(read.passwordParameters.AllowChange, 1);
+    EXPECT_EQ(read.passwordParameters.DisableAfterDays, 30);
+    EXPECT_EQ(read.passwordParameters.DisableAt, 0);
+    EXPECT_EQ(read.dialbackFlag, -1);
+    EXPECT_STREQ(read.dialbackNumber.text, "");
+    EXPECT_EQ(read.maxConnectTime, -2);
+    EXPECT_EQ(read.idleTimeout, -2);
+    EXPECT_EQ(read.minimumPasswordLength, 0);
+    EXPECT_EQ(std::memcmp(&read, &UserParamsEdited(), sizeof read), 0);
+    EXPECT_EQ(WriteUserParameters(UserObject), 0);
+    EXPECT_EQ(Writes(), 0u);
+}
+
+TEST_F(UserStateTest, StoredValuesAreRead)
+{
+    PutInteger(UserObject, AttrDialbackFlag, 3);
+    PutText(UserObject, AttrDialbackNumber, "0049 30 1234");
+    PutInteger(UserObject, AttrSessionParameters, -1);
+    PutInteger(UserObject, AttrPasswordMinimumLength, 6);
+    PutInteger(UserObject, AttrIdleTimeout, 100000);
+    ReadUserParameters(UserObject);
+    const UserRemoteParams &read = UserParamsAsRead();
+    EXPECT_EQ(read.dialbackFlag, 3);
+    EXPECT_STREQ(read.dialbackNumber.text, "0049 30 1234");
+    EXPECT_EQ(read.maxConnectTime, -1);
+    EXPECT_EQ(read.minimumPasswordLength, 6);
+    EXPECT_EQ(read.idleTimeout, 100000);
+}
+
+TEST_F(UserStateTest, ReadFailureOtherThanAbsentLeavesZero)
+{
+    PutInteger(UserObject, AttrIdleTimeout, 15);
+    // Every read operation of the library fails from now.
+    for (uint32_t nth = 1; nth <= 40; ++nth)
+        DirTestFailCall(1028, nth, -777);
+    ReadUserParameters(UserObject);
+    const UserRemoteParams &read = UserParamsAsRead();
+    EXPECT_EQ(read.idleTimeout, 0);
+    EXPECT_EQ(read.dialbackFlag, 0);
+    EXPECT_FALSE(read.passwordParametersAbsent);
+    EXPECT_EQ(read.passwordParameters.DisableAfterDays, 0);
+    DirTestClearFailures();
+}
+
+TEST_F(UserStateTest, SaveWritesInOrderAndEveryStepRunsAfterAFailure)
+{
+    PutInteger(UserObject, AttrDialbackFlag, 2);
+    PutInteger(UserObject, AttrIdleTimeout, 5);
+    ReadUserParameters(UserObject);
+    UserRemoteParams &edited = UserParamsEdited();
+    edited.passwordParameters.DisableAfterDays = 9;
+    edited.dialbackFlag = 1;
+    lstrcpyA(edited.dialbackNumber.text, "777");
+    edited.maxConnectTime = 60;
+    edited.idleTimeout = -2;
+    // The third modify fails: in the order of the save that is the number.
+    DirTestFailCall(ModifyOrdinal, 3, -777);
+    EXPECT_EQ(WriteUserParameters(UserObject), 0) << "the result is that of the last write";
+    EXPECT_EQ(Writes(), 5u);
+    EXPECT_EQ(StoredBytes(UserObject, AttrPasswordParameters).size(), 46u);
+    EXPECT_EQ(StoredInteger(UserObject, AttrDialbackFlag), 1);
+    EXPECT_EQ(ValueCount(UserObject, AttrDialbackNumber), 0);
+    EXPECT_EQ(StoredInteger(UserObject, AttrSessionParameters), 60);
+    EXPECT_EQ(ValueCount(UserObject, AttrIdleTimeout), 0);
+
+    // Only the failed step is still pending.
+    DirTestResetCounts();
+    DirTestFailCall(ModifyOrdinal, 1, -777);
+    EXPECT_EQ(WriteUserParameters(UserObject), -777);
+    EXPECT_EQ(Writes(), 1u);
+    DirTestResetCounts();
+    EXPECT_EQ(WriteUserParameters(UserObject), 0);
+    EXPECT_EQ(Writes(), 1u);
+    EXPECT_EQ(StoredText(UserObject, AttrDialbackNumber), "777");
+}
+
+TEST_F(UserStateTest, ASecondSaveOfTheSamePagesWritesNothingAgain)
+{
+    PutInteger(UserObject, AttrSessionParameters, 10);
+    OpenPage();
+    SetField(IDC_CONNECT_TIME, "20");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 1u);
+    ASSERT_EQ(Apply(), 1);   // OK after Apply: the host applies and saves again
+    Save();
+    EXPECT_EQ(Writes(), 1u);
+    SetField(IDC_CONNECT_TIME, "30");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 2u);
+    EXPECT_EQ(ValueCount(UserObject, AttrSessionParameters), 1);
+    EXPECT_EQ(StoredInteger(UserObject, AttrSessionParameters), 30);
+}
+
+TEST_F(UserStateTest, NothingCarriesOverToTheNextObjectsSave)
+{
+    OpenPage(UserObject);
+    Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
+    SetField(IDC_IDLE_TIMEOUT, "45");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(StoredInteger(UserObject, AttrIdleTimeout), 45);
+
+    OpenPage(OtherUserObject);
+    EXPECT_FALSE(IsChecked(IDC_SPECIFY_IDLE_TIMEOUT));
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(ValueCount(OtherUserObject, AttrIdleTimeout), 0);
+}
+
+TEST_F(UserStateTest, LongStoredNumberIsShownCutAndNotRewritten)
+{
+    const std::string stored = "+49 (0)30 1234 5678 9012 3456 7890 1234 5678 90";   // 47 characters
+    PutInteger(UserObject, AttrDialbackFlag, 1);
+    PutText(UserObject, AttrDialbackNumber, stored.c_str());
+    long heapBefore = OutstandingBlocks();
+    OpenPage();
+    EXPECT_EQ(Text(IDC_DIALBACK_NUMBER), stored.substr(0, 40));
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(StoredText(UserObject, AttrDialbackNumber), stored);
+
+    // Changed by the administrator: the stored value is replaced, not joined.
+    SetField(IDC_DIALBACK_NUMBER, "12345");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 1u);
+    EXPECT_EQ(ValueCount(UserObject, AttrDialbackNumber), 1);
+    EXPECT_EQ(StoredText(UserObject, AttrDialbackNumber), "12345");
+    ClosePage();
+    ResetUserParameters();
+    EXPECT_EQ(OutstandingBlocks(), heapBefore);
+}
+
+TEST_F(UserStateTest, OverlongNumbersAreKeptUnlessTyped)
+{
+    PutBytes(UserObject, AttrPasswordParameters,
+             {1, 0, 0, 0, 0xE8, 0x03, 0, 0, 0x10, 0x20, 0x30, 0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+              0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});   // 1000 days
+    PutInteger(UserObject, AttrSessionParameters, 10000000);
+    PutInteger(UserObject, AttrIdleTimeout, -1234567);
+    OpenPage();
+    EXPECT_EQ(Text(IDC_DISABLE_DAYS), "1000");
+    EXPECT_EQ(Text(IDC_CONNECT_TIME), "10000000");
+    EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), "-1234567");
+    ASSERT_EQ(Apply(), 1);
+    EXPECT_EQ(UserParamsEdited().passwordParameters.DisableAfterDays, 1000);
+    EXPECT_EQ(UserParamsEdited().maxConnectTime, 10000000);
+    EXPECT_EQ(UserParamsEdited().idleTimeout, -1234567);
+    Save();
+    EXPECT_EQ(Writes(), 0u);
+
+    SetField(IDC_DISABLE_DAYS, "12");
+    SetField(IDC_CONNECT_TIME, "1000");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 2u);
+    EXPECT_EQ(StoredInteger(UserObject, AttrSessionParameters), 1000);
+    EXPECT_EQ(StoredInteger(UserObject, AttrIdleTimeout), -1234567);
+}
+
+TEST_F(UserStateTest, UnknownStoredModeIsKept)
+{
+    PutInteger(UserObject, AttrDialbackFlag, 9);
+    OpenPage();
+    EXPECT_EQ(SelectedRow(), -1);
+    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_PORT));
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(StoredInteger(UserObject, AttrDialbackFlag), 9);
+}
+
+TEST_F(UserStateTest, PasswordParametersOfAnotherSizeAreReplacedWhole)
+{
+    std::vector<uint8_t> stored(50, 0);
+    stored[0] = 1;
+    stored[4] = 20;
+    stored[47] = 0x99;
+    PutBytes(UserObject, AttrPasswordParameters, stored);
+    OpenPage();
+    EXPECT_EQ(Text(IDC_DISABLE_DAYS), "20");
+    SetField(IDC_DISABLE_DAYS, "21");
+    ASSERT_EQ(Apply(), 1);
+    Save();
+    EXPECT_EQ(Writes(), 1u);
+    EXPECT_EQ(ValueCount(UserObject, AttrPasswordParameters), 1);
+    std::vector<uint8_t> bytes = StoredBytes(UserObject, AttrPasswordParameters);
+    ASSERT_EQ(bytes.size(), 46u);
+    EXPECT_EQ(bytes[4], 21);
+}
+
+TEST_F(UserStateTest, ReadLeavesNoHeapBlockForValuesThatFit)
+{
+    PutText(UserObject, AttrDialbackNumber, "5551234");
+    PutBytes(UserObject, AttrPasswordParameters, std::vector<uint8_t>(46, 0));
+    long before = OutstandingBlocks();
+    ReadUserParameters(UserObject);
+    EXPECT_EQ(OutstandingBlocks(), before);
+    EXPECT_EQ(UserStoredOriginals().dialbackNumber, nullptr);
+    EXPECT_EQ(UserStoredOriginals().passwordParameters, nullptr);
+}
+
+} // namespace
+} // namespace usertest
