@@ -1,0 +1,44 @@
+// The container page as the host gets it: through the registered class
+// procedures of the four container classes, the schema check included.
+#include "network_fixture.h"
+
+#include "core/class_procedures.h"
+#include "network/network_page_ids.h"
+
+#include <dircli32_test.h>
+
+using namespace nettest;
+
+namespace {
+
+class ContainerClass : public NetworkPageTest {};
+
+TEST_F(ContainerClass, EachContainerProcedureShowsReadsAndSavesTheOtherParametersPage)
+{
+    const char IdleTimeout[] = "Dravon Idle Timeout";
+    struct Case { decltype(&SnapinOuProc) proc; const char *object; int32_t stored; int32_t typed; };
+    for (Case c : {Case{SnapinOuProc, UnitObject, 30, 45}, Case{SnapinOProc, UnitObject, 45, 50},
+                   Case{SnapinLocalProc, OtherUnitObject, 7, 8}, Case{SnapinCountryProc, OtherUnitObject, 8, -1}}) {
+        if (c.stored == 30 || c.stored == 7)
+            StoreInteger(c.object, IdleTimeout, c.stored);
+        sheet_ = std::make_unique<host::ObjectSheet>(reinterpret_cast<HostClassProc>(c.proc), c.object);
+        ASSERT_EQ(sheet_->Open(), 1);
+        EXPECT_EQ(sheet_->Pages()[0].templateName, "OtherParameters");
+        EXPECT_EQ(sheet_->Pages()[0].tabTitle, "Remote Access");
+        ASSERT_TRUE(sheet_->CreatePages(parent_, false));
+        Pump();
+        EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), std::to_string(c.stored));
+        SetText(IDC_IDLE_TIMEOUT, std::to_string(c.typed).c_str());
+        DirTestResetCounts();
+        ASSERT_TRUE(Apply());
+        Save();
+        EXPECT_EQ(Writes(), 1u);
+        Bytes expected(4);
+        for (int i = 0; i < 4; ++i)
+            expected[i] = static_cast<uint8_t>(static_cast<uint32_t>(c.typed) >> (8 * i));
+        EXPECT_EQ(StoredValue(c.object, IdleTimeout), expected);
+    }
+    EXPECT_TRUE(capture_->Boxes().empty());
+}
+
+} // namespace
