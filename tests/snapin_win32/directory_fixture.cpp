@@ -43,6 +43,7 @@ void DirectoryTest::ExpectAllReleased(const char *where)
 namespace {
 
 std::vector<CapturedBox> g_boxes;
+std::vector<HWND> g_seen;   // a box activated again (another window took the focus) counts once
 HHOOK g_hook = nullptr;
 
 bool IsDialogClass(HWND window)
@@ -65,7 +66,11 @@ LRESULT CALLBACK CaptureHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_ACTIVATE) {
         HWND box = reinterpret_cast<HWND>(wParam);
-        if (IsDialogClass(box)) {
+        bool seen = false;
+        for (HWND known : g_seen)
+            seen = seen || known == box;
+        if (IsDialogClass(box) && !seen) {
+            g_seen.push_back(box);
             CapturedBox captured;
             char text[2048] = {};
             GetWindowTextA(box, text, sizeof text);
@@ -93,6 +98,7 @@ LRESULT CALLBACK CaptureHook(int code, WPARAM wParam, LPARAM lParam)
 BoxCapture::BoxCapture()
 {
     g_boxes.clear();
+    g_seen.clear();
     g_hook = SetWindowsHookExA(WH_CBT, CaptureHook, nullptr, GetCurrentThreadId());
 }
 
