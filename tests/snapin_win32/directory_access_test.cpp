@@ -408,6 +408,23 @@ TEST_F(DirectoryAccess, WrittenOctetStringIsStoredAsItsBytes)
     EXPECT_EQ(StoredBytes(UserObject, AttrIpxProfile, 0), bytes);
 }
 
+TEST_F(DirectoryAccess, BlockReadInRecordFormServesAsTheOldValueOfAReplace)
+{
+    // How the pages save a profile: the block as read is the old value.
+    StoreBytes(AttrIpxProfile, Pattern(18));
+    uint32_t size = 0;
+    ASSERT_EQ(ReadValueSize(UserObject, AttrIpxProfile, &size), 0);
+    std::vector<uint8_t> asRead(size + 10);
+    ASSERT_EQ(ReadValue(UserObject, AttrIpxProfile, asRead.data(), size, OctetStringForm::Record), 0);
+
+    std::vector<uint8_t> bytes = {0x35, 0x80, 4, 0, 0, 0, 10, 0, 0, 1};
+    DirOctetString built = {static_cast<uint32_t>(bytes.size()), bytes.data()};
+    ASSERT_EQ(WriteValue(UserObject, AttrIpxProfile, asRead.data(), &built, SyntaxOctetString), 0);
+    ASSERT_EQ(DirTestValueCount(UserObject, AttrIpxProfile), 1);
+    EXPECT_EQ(StoredBytes(UserObject, AttrIpxProfile, 0), bytes);
+    ExpectAllReleased("replace");
+}
+
 TEST_F(DirectoryAccess, WriteFailuresReleaseEverythingAndPassTheCodeThrough)
 {
     int32_t oldValue = 1;
