@@ -26,6 +26,13 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// Names and values are C strings to the system's functions: a zero byte
+// inside one ends it.
+std::string UpToZero(std::string_view text)
+{
+    return std::string(text.substr(0, text.find('\0')));
+}
+
 std::string_view TrimBlanks(std::string_view text)
 {
     while (!text.empty() && IsBlank(text.front()))
@@ -83,7 +90,7 @@ IniFile ParseIniText(std::string_view text)
             std::size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
                 std::string_view name = TrimBlanks(line.substr(1, close - 1));
-                file.Sections.push_back(IniSection{std::string(name), {}});
+                file.Sections.push_back(IniSection{UpToZero(name), {}});
                 current = &file.Sections.back();
             }
             continue;
@@ -92,7 +99,7 @@ IniFile ParseIniText(std::string_view text)
         IniKey key;
         std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            key.Name = std::string(line);
+            key.Name = UpToZero(line);
         } else {
             std::string_view name = line.substr(0, equals);
             while (!name.empty() && IsBlank(name.back()))
@@ -100,8 +107,8 @@ IniFile ParseIniText(std::string_view text)
             std::string_view value = line.substr(equals + 1);
             while (!value.empty() && IsBlank(value.front()))
                 value.remove_prefix(1);
-            key.Name = std::string(name);
-            key.Value = std::string(value);
+            key.Name = UpToZero(name);
+            key.Value = UpToZero(value);
         }
         if (current == nullptr) {
             file.Sections.push_back(IniSection{});

@@ -18,6 +18,7 @@
 //  - nothing marks a comment inside a line: "Count=7 ; note" is the text
 //    "7 ; note" (and the number 7); a line such as "; note" or "# note" is a
 //    key that nobody asks for;
+//  - a zero byte ends the name or value it stands in;
 //  - a UTF-8 byte order mark at the start is skipped; bytes from 0x80 are
 //    kept as they are and never taken as blanks or matched without case.
 #ifndef KAVELIN_INI_READER_H

@@ -74,6 +74,9 @@ TEST(IniReader, LineEndsAndByteOrderMark)
     EXPECT_EQ(GetString("[S]\nk=v\x1a", "S", "k"), "v");               // Ctrl-Z at the end
     EXPECT_EQ(GetString("[S]\nk=v", "S", "k"), "v");                   // no final line end
     EXPECT_EQ(GetString("k=before\n[S]\nk=v\n", "", "k"), "before");  // keys before any section
+    // A zero byte ends a value or a name.
+    EXPECT_EQ(GetString(std::string("[S]\nk=ab\0cd\n", 12), "S", "k"), "ab");
+    EXPECT_EQ(GetString(std::string("[S]\nk\0x=v\n", 10), "S", "k"), "v");
 }
 
 TEST(IniReader, MatchingQuotesAroundAValueGo)
