@@ -232,5 +232,20 @@ TEST_F(UserStateTest, ReadLeavesNoHeapBlockForValuesThatFit)
     EXPECT_EQ(UserStoredOriginals().passwordParameters, nullptr);
 }
 
+TEST_F(UserStateTest, MemoryFailureWhileReadingIsReportedAndReadingGoesOn)
+{
+    PutText(UserObject, AttrDialbackNumber, "5551234");
+    PutInteger(UserObject, AttrIdleTimeout, 12);
+    FailAllocationAt(1);   // the block for the dialback number
+    ReadUserParameters(UserObject);
+    FailAllocationAt(0);
+    ASSERT_EQ(capture_->Boxes().size(), 1u);
+    EXPECT_EQ(capture_->Boxes()[0].text, "Memory allocation failure.");
+    EXPECT_EQ(capture_->Boxes()[0].caption, "Remote Access Ostrum Snapin");
+    EXPECT_EQ(capture_->Boxes()[0].owner, nullptr);
+    EXPECT_STREQ(UserParamsAsRead().dialbackNumber.text, "");
+    EXPECT_EQ(UserParamsAsRead().idleTimeout, 12);
+}
+
 } // namespace
 } // namespace usertest
