@@ -9,6 +9,7 @@
 
 #include <dircli32.h>
 #include <dircli32_test.h>
+#include <windows.h>
 
 #include <cstring>
 #include <functional>

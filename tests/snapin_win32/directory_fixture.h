@@ -4,12 +4,9 @@
 #ifndef RAX_TESTS_DIRECTORY_FIXTURE_H
 #define RAX_TESTS_DIRECTORY_FIXTURE_H
 
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <cstdint>
 
 namespace raxtest {
 
@@ -30,25 +27,6 @@ protected:
     void ExpectAllReleased(const char *where);
 
     long heapBefore_ = 0;
-};
-
-// A message box caught on this thread and answered with OK.
-struct CapturedBox {
-    std::string text;
-    std::string caption;
-    HWND owner = nullptr;
-    bool stopIcon = false;
-    bool anyIcon = false;
-};
-
-// While alive, every message box the thread opens is recorded and closed.
-class BoxCapture {
-public:
-    BoxCapture();
-    ~BoxCapture();
-    BoxCapture(const BoxCapture &) = delete;
-    BoxCapture &operator=(const BoxCapture &) = delete;
-    const std::vector<CapturedBox> &Boxes() const;
 };
 
 } // namespace raxtest

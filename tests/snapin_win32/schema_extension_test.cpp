@@ -8,6 +8,7 @@
 #include "core/directory_access.h"
 #include "core/result_codes.h"
 #include "core/schema_extension.h"
+#include "harness.h"
 
 #include <dircli32_test.h>
 
@@ -17,7 +18,6 @@
 namespace {
 
 using namespace rax;
-using raxtest::BoxCapture;
 using raxtest::InjectedCode;
 
 struct ExpectedAttribute {
@@ -77,20 +77,20 @@ protected:
         DirTestResetCounts();
     }
 
-    void ExpectFailureBox(const BoxCapture &boxes, const char *hex)
+    void ExpectFailureBox(const harness::ModalCapture &boxes, const char *hex)
     {
         ASSERT_EQ(boxes.Boxes().size(), 1u);
-        const raxtest::CapturedBox &box = boxes.Boxes()[0];
+        const harness::CapturedBox &box = boxes.Boxes()[0];
         EXPECT_EQ(box.text, FailureText(hex));
         EXPECT_EQ(box.caption, "Remote Access Ostrum Snapin");
-        EXPECT_TRUE(box.stopIcon);
+        EXPECT_EQ(box.icon, harness::BoxIcon::Stop);
         EXPECT_EQ(box.owner, nullptr);
     }
 };
 
 TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 {
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -101,7 +101,7 @@ TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 
 TEST_F(SchemaExtension, ExtendedSchemaCostsTwoClassReadsAndNoChange)
 {
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     ASSERT_EQ(EnsureSchema(), 0);
     DirTestResetCounts();
     EXPECT_EQ(EnsureSchema(), 0);
@@ -119,7 +119,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIdleTimeout), 0);
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIpFilters), 0);
     DirTestResetCounts();
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_EQ(DirTestCallCount(1032), 0u);
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrSessionParameters), 0) << "no change at all";
@@ -128,7 +128,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
 TEST_F(SchemaExtension, HalfExtendedSchemaIsCompletedByRunningTheWholeTableAgain)
 {
     SeedExtendedSchemaExcept("country", AttrIpFilters);
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0) << "-615 and -653 at every earlier step are accepted";
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(DirTestCallCount(1032), 30u);
@@ -149,7 +149,7 @@ TEST_F(SchemaExtension, ExtendSchemaRunsTwiceWithTheSameResult)
 
 TEST_F(SchemaExtension, FailedDefinitionStopsBeforeTheClassIsChanged)
 {
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1032, 1, -672);
     EXPECT_EQ(EnsureSchema(), SchemaDefineAttribute);
     EXPECT_EQ(DirTestCallCount(1035), 0u);
@@ -179,7 +179,7 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
         SCOPED_TRACE(c.what);
         DirTestReset();
         SetUp();
-        BoxCapture boxes;
+        harness::ModalCapture boxes;
         DirTestFailCall(c.ordinal, c.nth, InjectedCode);
         EXPECT_EQ(EnsureSchema(), c.expected);
         ExpectFailureBox(boxes, c.hex);
@@ -191,14 +191,14 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
 TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
 {
     {
-        BoxCapture boxes;
+        harness::ModalCapture boxes;
         DirTestFailCall(1035, 4, -672);
         ASSERT_EQ(EnsureSchema(), SchemaAddToClass);
         EXPECT_EQ(boxes.Boxes().size(), 1u);
     }
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackFlag), 1) << "earlier steps stay done";
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackNumber), 0);
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -206,7 +206,7 @@ TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
 
 TEST_F(SchemaExtension, AlreadyInClassAnswerIsAccepted)
 {
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1035, 1, AttributeInClassCode);
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
@@ -214,7 +214,7 @@ TEST_F(SchemaExtension, AlreadyInClassAnswerIsAccepted)
 
 TEST_F(SchemaExtension, SchemaContextFailureIsSilent)
 {
-    BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1001, 1, -328);
     EXPECT_EQ(EnsureSchema(), SchemaNoContextOrBuffer);
     DirTestFailCall(1004, 1, InjectedCode);
