@@ -16,6 +16,13 @@ using namespace testing_support;
 
 namespace {
 
+std::string AddressText(const void *address)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%p", address);
+    return text;
+}
+
 class TraceHandlerLoading : public ::testing::Test {
 protected:
     void SetUp() override
@@ -188,6 +195,17 @@ TEST_F(TraceHandlerLoading, SameSourceTwiceInOnePluginIsTakenTheSecondTime)
     EXPECT_EQ(Dispatch(255), "none");
 }
 
+TEST_F(TraceHandlerLoading, SameLibraryListedTwiceIsRefusedItsSourcesAndReleasedOnce)
+{
+    SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "5,6");
+    EXPECT_EQ(Load(Handlers({pluginA_, pluginA_})), 0);
+    EXPECT_EQ(output_, "KAVELIN: dll \"" + pluginA_ + "\". tried to register for source 5 wich is taken.\n");
+    EXPECT_EQ(Dispatch(6), "A");
+    FreeTraceHandlers();
+    EXPECT_EQ(ReadFile(recordA_), "load\nquery\nquery\nevent A header=0,1,6,0,0,0,0,0,0 data= settings=" +
+                                      AddressText(&Settings) + " name=\"\" nopause=0 lines=25 level=0\nunload\n");
+}
+
 TEST_F(TraceHandlerLoading, SourcesOver255AreRefusedWithoutTouchingTheTable)
 {
     SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "255,256,6");
@@ -287,11 +305,9 @@ TEST_F(TraceHandlerLoading, HandlerGetsHeaderDataAndTheSettingsRecord)
     const uint8_t data[3] = {0x01, 0xFE, 0x20};
     FindSourceHandler(33)(&header, data, &Settings);
     Settings.DecodeLevel = 0;
-    char address[40];
-    std::snprintf(address, sizeof address, "%p", static_cast<const void *>(&Settings));
-    EXPECT_EQ(ReadFile(recordA_), std::string("load\nquery\nevent A header=72,3,33,1234,2882400001,7,8,3,60 "
-                                              "data=01FE20 settings=") +
-                                      address + " name=\"\" nopause=0 lines=25 level=2\n");
+    EXPECT_EQ(ReadFile(recordA_), "load\nquery\nevent A header=72,3,33,1234,2882400001,7,8,3,60 data=01FE20 "
+                                  "settings=" +
+                                      AddressText(&Settings) + " name=\"\" nopause=0 lines=25 level=2\n");
 }
 
 }  // namespace
