@@ -10,6 +10,7 @@
 #include "network/messages.h"
 #include "resources/resource.h"
 #include "user/password_dialog.h"
+#include "user/password_expiry.h"
 #include "user/user_parameters_ids.h"
 #include "user/user_parameters_page.h"
 #include "user/user_remote_params.h"
@@ -21,7 +22,6 @@ namespace rax {
 
 namespace {
 
-constexpr int SecondsPerDay = 86400;
 constexpr int DialbackRowGlobalDefault = 4;
 constexpr int ModeTextCapacity = 100;
 
@@ -181,8 +181,7 @@ bool ApplyUserParametersPage(HWND page)
                 return false;
             }
             password.DisableAfterDays = days;
-            password.DisableAt = static_cast<int32_t>(static_cast<long long>(std::time(nullptr)) +
-                                                      static_cast<long long>(days) * SecondsPerDay);
+            password.DisableAt = DisableMomentAfter(static_cast<long long>(std::time(nullptr)), days);
         }
         std::memset(password.ZeroedWords, 0, sizeof password.ZeroedWords);
     }
