@@ -3,6 +3,7 @@
 // page and what the save then stores.
 #include "network_fixture.h"
 
+#include "core/heap.h"
 #include "core/pages.h"
 #include "core/snapin_state.h"
 #include "editors/editor_ids.h"
@@ -263,6 +264,22 @@ TEST_F(ListEditors, AddressEntriesAreFormedCheckedAndStoredAfterTheNames)
               Join({TextItem(0xC003, "ALPHA"), TextItem(0xC003, "BETA"),
                     Item(0xC002, {0, 0, 0, 0x1A, 0, 0, 0x1B, 0x2C, 0x3D, 0x4E}),
                     Item(0xC002, {0, 0, 0, 0x1A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})}));
+    EXPECT_EQ(rax::OutstandingBlocks(), heapAtStart_);   // the cache and every list released
+}
+
+TEST_F(ListEditors, ScanThatRunsOutOfMemoryKeepsTheNamesFoundSoFar)
+{
+    for (const char *name : {"SRV1", "SRV2", "SRV3"})
+        AddServerObject(name);
+    rax::FailAllocationAt(2);
+    EXPECT_EQ(rax::BuildServerNameCache(), 0);
+    rax::FailAllocationAt(0);
+    EXPECT_EQ(BoxTexts(), Texts{StringOf(5001)});
+    const rax::ServerNode *first = rax::NetworkPage().serverNameCache.first;
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(rax::ServerNodeName(first), "SRV1");
+    EXPECT_EQ(first->next, nullptr);
+    EXPECT_EQ(first->kind, 0);
 }
 
 TEST_F(ListEditors, DeletingSeveralServersRemovesExactlyTheSelection)
@@ -271,6 +288,9 @@ TEST_F(ListEditors, DeletingSeveralServersRemovesExactlyTheSelection)
                                               TextItem(0xC003, "D"), TextItem(0xC003, "E")}));
     ASSERT_NE(OpenUserPage(), nullptr);
     EditHomeServers([&](HWND editor) {
+        Send(editor, IDC_DELETE_SERVER);   // nothing selected: nothing happens
+        EXPECT_FALSE(OkEnabled(editor));
+        EXPECT_EQ(harness::ListItems(editor, IDC_SERVER_LIST).size(), 5u);
         SelectEntries(editor, IDC_SERVER_LIST, {1, 3, 4});
         Send(editor, IDC_DELETE_SERVER);
         Send(editor, IDOK);

@@ -4,6 +4,7 @@
 #include "core/module_win32.h"
 #include "core/pages.h"
 #include "core/snapin_state.h"
+#include "network/network_page_state.h"
 
 #include <dircli32_test.h>
 #include <svclib32_test.h>
@@ -103,6 +104,8 @@ void NetworkPageTest::SetUp()
 {
     rax::SetModuleInstance(GetModuleHandleA(nullptr));
     rax::FailAllocationAt(0);
+    rax::ReleaseNetworkPageValues();   // whatever an earlier test left open
+    heapAtStart_ = rax::OutstandingBlocks();
     DirTestReset();
     SvcTestReset();
     for (const char *cls : {"user", "organizational unit", "organization", "locality", "country", "Dravon Server"})

@@ -77,6 +77,9 @@ protected:
     static std::string StringOf(int id);
     std::vector<std::string> BoxTexts() const;
 
+    // Heap blocks of the snap-in held when the test began (none of the page's).
+    long heapAtStart_ = 0;
+
     std::unique_ptr<harness::ModalCapture> capture_;
     std::unique_ptr<harness::HelpCapture> help_;
     std::unique_ptr<host::ObjectSheet> sheet_;

@@ -2,6 +2,7 @@
 // add, replace and remove, and the shared IPX and IP groups on this page.
 #include "network_fixture.h"
 
+#include "core/heap.h"
 #include "core/pages.h"
 #include "core/snapin_state.h"
 #include "network/network_page_ids.h"
@@ -174,6 +175,7 @@ TEST_F(OtherParametersPage, ProfilesAreWrittenAfterTheTimeoutAndReleased)
     EXPECT_EQ(StoredValue(UnitObject, IpProfile), Join({Item(0x8006, {10, 0, 0, 1}), TextItem(0x800F, "corp")}));
     EXPECT_EQ(rax::NetworkPage().ipxAsRead.block, nullptr);
     EXPECT_EQ(rax::NetworkPage().ipxBuilt.value, nullptr);
+    EXPECT_EQ(rax::OutstandingBlocks(), heapAtStart_);
 }
 
 TEST_F(OtherParametersPage, NothingCarriesOverFromAnAppliedButUnsavedContainer)

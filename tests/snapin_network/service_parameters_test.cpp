@@ -255,6 +255,7 @@ TEST_F(ServiceParametersPage, IpItemsAreWrittenInTheirOrderAndEmptyNamesLeftOut)
     EXPECT_EQ(StoredValue(UserObject, IpProfile),
               Join({Item(0x8006, {1, 2, 3, 4}), TextItem(0x800F, "a.b"), Item(0x8035, {10, 0, 0, 1}),
                     TextItem(0x8037, "x")}));
+    EXPECT_EQ(rax::OutstandingBlocks(), heapAtStart_);   // the save released everything
 }
 
 TEST_F(ServiceParametersPage, LongStoredNamesAreShownWholeAndKeptWhenAnotherPartChanges)
