@@ -1,12 +1,13 @@
 // The string table of RAXADM95.DLL holds every text exactly as the snap-in
 // shows it (the resource compiler's quoting is easy to get wrong), and the
-// library exports only what it means to.
+// library exports its procedures by their plain names.
 #include "resources/resource.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 namespace {
@@ -85,14 +86,33 @@ TEST(StringTable, IdsOfTheHeaderMatchTheTexts)
     EXPECT_EQ(LoadText(self, IDS_HELP_FILE_NAME), "RAXADM.HLP");
 }
 
-TEST(SnapinLibrary, EntryPointIsNotExported)
+TEST(SnapinLibrary, ExportsEveryProcedureByItsPlainNameAndNothingElse)
 {
     HMODULE library = LoadLibraryA("RAXADM95.DLL");
-    ASSERT_NE(library, nullptr);
-    // Nothing is exported before its procedure exists; in particular the
-    // entry point itself is not.
+    ASSERT_NE(library, nullptr) << GetLastError();
+    const char *const names[] = {
+        "IdPageDlg",           "InitSnapin",          "OtherParametersPageDlg", "ServiceParametersPageDlg",
+        "ShutDown",            "SnapinCountryProc",   "SnapinLocalProc",        "SnapinRAXProc",
+        "SnapinOProc",         "SnapinOuProc",        "SnapinUserProc",         "UserParametersPageDlg",
+        "configAddSapDlgProc", "configAddSerDlgProc", "configAddZoneDlgProc",   "configPasswordDlgProc",
+        "configSapDlgProc",    "configZoneDlgProc",
+    };
+    for (const char *name : names)
+        EXPECT_NE(GetProcAddress(library, name), nullptr) << name;
+    // No decorated duplicates, and not the entry point.
+    EXPECT_EQ(GetProcAddress(library, "InitSnapin@0"), nullptr);
+    EXPECT_EQ(GetProcAddress(library, "SnapinUserProc@16"), nullptr);
     EXPECT_EQ(GetProcAddress(library, "DllMain"), nullptr);
     EXPECT_EQ(GetProcAddress(library, "DllMain@12"), nullptr);
+
+    // The export directory holds exactly these names.
+    auto *base = reinterpret_cast<const BYTE *>(library);
+    auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(base);
+    auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    ASSERT_NE(dir.VirtualAddress, 0u);
+    auto *exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY *>(base + dir.VirtualAddress);
+    EXPECT_EQ(exports->NumberOfNames, std::size(names));
     FreeLibrary(library);
 }
 
