@@ -179,17 +179,25 @@ TEST(Base64, EncodesAndDecodesWithPadding)
 // The bundled sample store reads, and holds what its comments promise.
 namespace {
 
-TEST(SampleStore, ReadsAndHoldsTheDescribedDirectory)
+std::string ReadSample(const std::string &name)
 {
-    std::FILE *file = std::fopen(RAX_SAMPLE_STORE, "rb");
-    ASSERT_NE(nullptr, file) << RAX_SAMPLE_STORE;
+    std::string path = std::string(RAX_SAMPLE_DIR) + "/" + name;
     std::string text;
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    EXPECT_NE(nullptr, file) << path;
+    if (!file)
+        return text;
     char chunk[4096];
     size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
         text.append(chunk, n);
     std::fclose(file);
-    Store store = Parse(text);
+    return text;
+}
+
+TEST(SampleStore, ReadsAndHoldsTheDescribedDirectory)
+{
+    Store store = Parse(ReadSample("kestrel.ldif"));
 
     EXPECT_EQ("CN=Admin.O=Kestrel", store.identity);
     for (const char *cls : {"user", "organizational unit", "organization", "locality", "country", "Dravon Server"})
@@ -224,6 +232,25 @@ TEST(SampleStore, ReadsAndHoldsTheDescribedDirectory)
     for (const auto &object : store.objects)
         servers += dirstore::NamesEqual(object.className, "Dravon Server");
     EXPECT_EQ(2, servers);
+}
+
+// The same directory before the snap-in's first use: nothing of remote access,
+// but the server class is there.
+TEST(SampleStore, TheFreshSampleHasNoRemoteAccessYet)
+{
+    Store store = Parse(ReadSample("kestrel-fresh.ldif"));
+    EXPECT_NE(nullptr, dirstore::FindClassDef(store, "Dravon Server"));
+    EXPECT_NE(nullptr, dirstore::FindAttributeDef(store, "Password Minimum Length"));
+    for (const auto &def : store.attributeDefs)
+        EXPECT_NE(0u, def.name.rfind("Dravon ", 0)) << def.name;
+    for (const auto &def : store.classDefs)
+        for (const auto &list : def.lists)
+            for (const auto &name : list)
+                EXPECT_NE(0u, name.rfind("Dravon ", 0)) << def.name << ": " << name;
+    for (const auto &object : store.objects)
+        for (const auto &attr : object.attributes)
+            EXPECT_NE(0u, attr.name.rfind("Dravon ", 0)) << object.name << ": " << attr.name;
+    EXPECT_EQ(Parse(ReadSample("kestrel.ldif")).objects.size(), store.objects.size());
 }
 
 }  // namespace
