@@ -109,18 +109,15 @@ void ClearConsole()
     if (!h || h == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(h, &info))
         return;
     std::fflush(stdout);
-    // Move the bottom 79 rows (as many as there are) 62 rows down; the rows
-    // they leave are filled with blanks in the current attribute.
-    SHORT width = info.dwSize.X;
-    SHORT height = info.dwSize.Y;
-    SHORT top = height > 79 ? static_cast<SHORT>(height - 79) : 0;
-    SMALL_RECT source = {0, top, static_cast<SHORT>(width - 1), static_cast<SHORT>(height - 1)};
-    SMALL_RECT clip = source;
-    COORD destination = {0, static_cast<SHORT>(top + 62)};
-    CHAR_INFO fill;
-    fill.Char.AsciiChar = ' ';
-    fill.Attributes = info.wAttributes;
-    ScrollConsoleScreenBufferA(h, &source, &clip, destination, &fill);
+    // Blank every cell of the buffer in the current attribute. (Scrolling the
+    // bottom rows out of the buffer blanks a 25- or 50-row screen as well,
+    // but leaves the top of a taller buffer as it was, which is what the
+    // screen shows when its line count could not be switched.)
+    DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    COORD origin = {0, 0};
+    DWORD done = 0;
+    FillConsoleOutputCharacterA(h, ' ', cells, origin, &done);
+    FillConsoleOutputAttribute(h, info.wAttributes, cells, origin, &done);
     COORD home = {0, 0};
     SetConsoleCursorPosition(h, home);
 }

@@ -69,8 +69,9 @@ protected:
         WriteConsoleInputA(input_, &record, 1, &written);
     }
 
-    // Runs the copy in this console with standard output into a file.
-    int Run(const std::vector<std::string> &args)
+    // Runs the copy in this console with standard output into a file (or
+    // into the console itself).
+    int Run(const std::vector<std::string> &args, bool outputToConsole = false)
     {
         std::string command = "\"" + program_ + "\"";
         for (const std::string &a : args)
@@ -81,7 +82,7 @@ protected:
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = input_;
-        startup.hStdOutput = out;
+        startup.hStdOutput = outputToConsole ? output_ : out;
         startup.hStdError = output_;
         PROCESS_INFORMATION process = {};
         BOOL started =
@@ -109,7 +110,8 @@ protected:
         DWORD read = 0;
         COORD origin = {0, 0};
         ReadConsoleOutputCharacterA(output_, &text[0], static_cast<DWORD>(text.size()), origin, &read);
-        text.resize(read);
+        if (read < text.size())
+            text.resize(read);
         return text;
     }
 
@@ -172,6 +174,27 @@ TEST_F(ConsoleSession, FiftyLinesSwitchesThroughTheCommandProcessorAndBack)
     std::string commands = ReadBytes(record_);
     EXPECT_NE(commands.find("/c mode con: lines=50\n"), std::string::npos) << commands;
     EXPECT_LT(commands.find("lines=50"), commands.find("/c mode con: lines=25\n")) << commands;
+}
+
+TEST_F(ConsoleSession, ListingOnTheConsoleIsClearedBetweenEventsAndLinesAreSwitched)
+{
+    WriteEvents(2);
+    Type("nx");
+    EXPECT_EQ(Run({trace_}, true), 0);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(output_, &info));
+    std::string screen = Screen();
+    std::size_t width = static_cast<std::size_t>(info.dwSize.X);
+    // The second event's first line is the top row: the screen was cleared.
+    EXPECT_EQ(screen.substr(0, 13), "Event #000002") << screen.substr(0, 3 * width);
+    EXPECT_EQ(screen.find("Event #000001"), std::string::npos);
+    EXPECT_NE(screen.find(std::string(OptionPrompt) + "x"), std::string::npos);
+    // The buffer's rows are not 25: switched to 25 lines and back to the other size.
+    std::string commands = ReadBytes(record_);
+    if (info.dwSize.Y != 25) {
+        EXPECT_NE(commands.find("/c mode con: lines=25\n"), std::string::npos) << commands;
+        EXPECT_LT(commands.find("lines=25"), commands.find("/c mode con: lines=50\n")) << commands;
+    }
 }
 
 TEST_F(ConsoleSession, NoPauseTurnsTheSpinnerAndReadsNoKey)
