@@ -359,3 +359,32 @@ TEST_F(Dircli32StoreFile, TheSampleStoreServesAsAStoreFile)
 }
 
 }  // namespace
+
+namespace {
+
+// The fresh sample takes the schema extension from the administrator, not from Bob.
+TEST_F(Dircli32StoreFile, TheFreshSampleIsExtendedByTheAdministratorOnly)
+{
+    ASSERT_TRUE(CopyFileA(RAX_SAMPLE_FRESH_STORE, path_.c_str(), FALSE)) << RAX_SAMPLE_FRESH_STORE;
+    SetFileAttributesA(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DirContextHandle ctx = Open();
+    ASSERT_GT(ctx, 0);
+    DirAttributeDefinition def{0x41, DIR_SYNTAX_INTEGER, {}};
+    DirTestSetIdentity("CN=Bob.OU=Sales.O=Kestrel");
+    EXPECT_EQ(DIR_ERR_NO_ACCESS, DirDefineAttribute(ctx, "Dravon Idle Timeout", &def));
+    DirTestSetIdentity(kAdmin);
+    EXPECT_EQ(0, DirDefineAttribute(ctx, "Dravon Idle Timeout", &def));
+    DirBuffer request = nullptr;
+    ASSERT_EQ(0, DirAllocBuffer(DIR_BUFFER_SIZE, &request));
+    ASSERT_EQ(0, DirInitBuffer(ctx, DIR_OP_MODIFY_CLASS_DEF, request));
+    ASSERT_EQ(0, DirPutAttrName(ctx, request, "Dravon Idle Timeout"));
+    EXPECT_EQ(0, DirModifyClassDef(ctx, "country", request));
+    EXPECT_EQ(DIR_ERR_ATTR_IN_CLASS, DirModifyClassDef(ctx, "country", request));
+    DirFreeBuffer(request);
+    DirFreeContext(ctx);
+    std::string text = ReadFile(path_);
+    EXPECT_NE(std::string::npos, text.find("attributetype: Dravon Idle Timeout\nsyntax: integer\nflags: 0x41\n"));
+    EXPECT_NE(std::string::npos, text.find("optional: Dravon Idle Timeout\n"));
+}
+
+}  // namespace
