@@ -3,7 +3,7 @@
 // to an object. Without a display it runs the same steps headless.
 //
 //   RAXHOST [/store FILE] [/snapin DLL]                    the window: objects, then pages
-//   RAXHOST [/store FILE] /open OBJECT                     the window, opened on one object
+//   RAXHOST [/store FILE] /open OBJECT [/page N]           the window, opened on one object (page N first)
 //   RAXHOST [/store FILE] /list                            print the objects
 //   RAXHOST [/store FILE] /headless /open OBJECT [/ok]     print the pages; /ok applies and saves
 #include "admhost95.h"
@@ -14,6 +14,7 @@
 #include "snapin_library.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct Options {
     std::string store;
     std::string snapin = "RAXADM95.DLL";
     std::string object;
+    int page = 1;
     bool list = false;
     bool headless = false;
     bool ok = false;
@@ -48,6 +50,11 @@ bool ParseOptions(int argc, char **argv, Options &options)
         } else if (lstrcmpiA(arg.c_str(), "/open") == 0) {
             if (!next(options.object))
                 return false;
+        } else if (lstrcmpiA(arg.c_str(), "/page") == 0) {
+            std::string number;
+            if (!next(number))
+                return false;
+            options.page = std::atoi(number.c_str());
         } else if (lstrcmpiA(arg.c_str(), "/list") == 0) {
             options.list = true;
         } else if (lstrcmpiA(arg.c_str(), "/headless") == 0) {
@@ -62,12 +69,13 @@ bool ParseOptions(int argc, char **argv, Options &options)
 }
 
 const char Usage[] =
-    "RAXHOST [/store FILE] [/snapin DLL] [/list | [/headless] /open OBJECT [/ok]]\n"
+    "RAXHOST [/store FILE] [/snapin DLL] [/list | [/headless] /open OBJECT [/page N] [/ok]]\n"
     "  /store FILE    the directory store (default: RAX_DIRECTORY_STORE, else directory.ldif\n"
     "                 beside the directory client)\n"
     "  /snapin DLL    the snap-in to load (default RAXADM95.DLL)\n"
     "  /list          print the objects of the directory and end\n"
     "  /open OBJECT   open the pages of one object\n"
+    "  /page N        with /open in the window: show page N first\n"
     "  /headless      no window: print the pages; with /ok apply them and save\n";
 
 const host::DirectoryObject *FindObject(const std::vector<host::DirectoryObject> &objects, const std::string &name)
@@ -172,7 +180,7 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int RunWindow(std::vector<host::DirectoryObject> objects, const host::DirectoryObject *openAtStart)
+int RunWindow(std::vector<host::DirectoryObject> objects, const host::DirectoryObject *openAtStart, int firstPage)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     MainWindow main;
@@ -191,7 +199,7 @@ int RunWindow(std::vector<host::DirectoryObject> objects, const host::DirectoryO
     ShowWindow(window, SW_SHOW);
     if (openAtStart) {
         if (HostClassProc proc = HostFindClassProc(openAtStart->className.c_str()))
-            host::RunSheetWindow(window, proc, openAtStart->name, SheetCaption(*openAtStart));
+            host::RunSheetWindow(window, proc, openAtStart->name, SheetCaption(*openAtStart), firstPage - 1);
     }
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -250,5 +258,5 @@ int main(int argc, char **argv)
         }
         return RunHeadless(*chosen, options.ok);
     }
-    return RunWindow(std::move(objects), chosen);
+    return RunWindow(std::move(objects), chosen, options.page);
 }

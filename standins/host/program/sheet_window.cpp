@@ -82,6 +82,9 @@ void LoadPages(Sheet &sheet)
         MoveWindow(GetDlgItem(sheet.window, ids[i]), x, tabHeight + 2 * Margin, ButtonWidth, ButtonHeight, TRUE);
     }
 
+    // The pages lie on top of the tab control, which must not paint over them.
+    SetWindowPos(sheet.tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
     sheet.current = 0;
     TabCtrl_SetCurSel(sheet.tabs, 0);
     ShowCurrentPage(sheet);
@@ -191,7 +194,8 @@ void RegisterSheetWindowClass(HINSTANCE instance)
     registered = RegisterClassA(&wc) != 0;
 }
 
-void RunSheetWindow(HWND owner, HostClassProc classProc, const std::string &objectName, const std::string &caption)
+void RunSheetWindow(HWND owner, HostClassProc classProc, const std::string &objectName, const std::string &caption,
+                    int firstPage)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     RegisterSheetWindowClass(instance);
@@ -205,6 +209,18 @@ void RunSheetWindow(HWND owner, HostClassProc classProc, const std::string &obje
         return;
     if (owner)
         EnableWindow(owner, FALSE);
+    // Over the middle of the screen.
+    RECT frame{}, screen{};
+    GetWindowRect(window, &frame);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    SetWindowPos(window, nullptr, (screen.right + screen.left - (frame.right - frame.left)) / 2,
+                 (screen.bottom + screen.top - (frame.bottom - frame.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (sheet.pages && firstPage > 0 && static_cast<size_t>(firstPage) < sheet.pages->Pages().size()) {
+        sheet.current = firstPage;
+        TabCtrl_SetCurSel(sheet.tabs, firstPage);
+        ShowCurrentPage(sheet);
+    }
     ShowWindow(window, SW_SHOW);
     MSG msg;
     while (!sheet.done && GetMessageA(&msg, nullptr, 0, 0) > 0) {

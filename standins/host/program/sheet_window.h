@@ -14,7 +14,7 @@ namespace host {
 // apply keeps the sheet open on the refusing page. Apply does the same and
 // then loads the object afresh. Returns when the sheet is closed.
 void RunSheetWindow(HWND owner, HostClassProc classProc, const std::string &objectName,
-                    const std::string &caption);
+                    const std::string &caption, int firstPage = 0);
 
 // Registers the sheet's window class once.
 void RegisterSheetWindowClass(HINSTANCE instance);
