@@ -151,12 +151,12 @@ HWND NetworkPageTest::OpenContainerPage(const char *object) { return OpenPage(Co
 
 HWND NetworkPageTest::Page() const
 {
-    return sheet_ && !sheet_->Pages().empty() ? sheet_->Pages()[0].window : nullptr;
+    return sheet_ && pageIndex_ < sheet_->Pages().size() ? sheet_->Pages()[pageIndex_].window : nullptr;
 }
 
 int NetworkPageTest::ChangeNotices() const
 {
-    return sheet_ && !sheet_->Pages().empty() ? sheet_->Pages()[0].changeNotices : 0;
+    return sheet_ && pageIndex_ < sheet_->Pages().size() ? sheet_->Pages()[pageIndex_].changeNotices : 0;
 }
 
 bool NetworkPageTest::Apply() { return sheet_->Apply(); }

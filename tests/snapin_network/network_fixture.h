@@ -83,6 +83,7 @@ protected:
     std::unique_ptr<harness::ModalCapture> capture_;
     std::unique_ptr<harness::HelpCapture> help_;
     std::unique_ptr<host::ObjectSheet> sheet_;
+    size_t pageIndex_ = 0;   // the sheet's network page
     HWND parent_ = nullptr;
 
 private:
