@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FILE *out = std::fopen(scratch.trace.c_str(), "wb");
     if (!out)
         return 0;
-    std::fwrite(data, 1, size, out);
+    if (size > 0)
+        std::fwrite(data, 1, size, out);
     std::fclose(out);
     unlink(scratch.work.c_str());
 
