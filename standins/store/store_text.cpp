@@ -90,8 +90,17 @@ std::optional<uint32_t> SyntaxOfKey(std::string_view key)
     return std::nullopt;
 }
 
+// Numbers may carry blanks after them (hand-edited files); names may not lose theirs.
+std::string_view TrimEnd(std::string_view text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::optional<uint32_t> ParseUnsigned(std::string_view text)
 {
+    text = TrimEnd(text);
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
         text = text.substr(2);
@@ -106,6 +115,7 @@ std::optional<uint32_t> ParseUnsigned(std::string_view text)
 
 std::optional<int32_t> ParseInteger(std::string_view text)
 {
+    text = TrimEnd(text);
     int32_t value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc() || end != text.data() + text.size())
@@ -121,6 +131,8 @@ public:
     {
         if (text.size() > kMaxStoreText)
             return Fail(0, "the store file is larger than 64 MiB");
+        if (text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);   // a byte-order mark left by an editor
         std::vector<Line> record;
         size_t number = 0;
         bool first = true;
@@ -214,7 +226,7 @@ private:
 
     bool Header(const std::vector<Line> &lines)
     {
-        if (lines.front().value != "1")
+        if (TrimEnd(lines.front().value) != "1")
             return Fail(lines.front().number, "unsupported store version \"" + lines.front().value + "\"");
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
@@ -239,7 +251,7 @@ private:
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
             if (line.key == "syntax" && !haveSyntax) {
-                auto syntax = SyntaxOfKey(line.value);
+                auto syntax = SyntaxOfKey(TrimEnd(line.value));
                 if (!syntax)
                     syntax = ParseUnsigned(line.value);
                 if (!syntax)

@@ -120,6 +120,18 @@ TEST(StoreText, ToleratesCarriageReturnsAndExtraBlankLines)
     EXPECT_EQ("organization", store.objects[0].className);
 }
 
+TEST(StoreText, ToleratesWhatEditorsLeaveBehind)
+{
+    // A byte-order mark, and blanks after numbers; blanks after names are part of them.
+    Store store = Parse("\xEF\xBB\xBFversion: 1 \n\nattributetype: a\nsyntax: integer \nflags: 0x41\t\n\n"
+                        "object: O=K\nclass: c \nattribute: a\ninteger: 30 \n\nrights: CN=x\ngrant: 0x20 [Root]\n");
+    ASSERT_EQ(1u, store.objects.size());
+    EXPECT_EQ("c ", store.objects[0].className);
+    EXPECT_EQ(30, dirstore::IntegerOf(store.objects[0].attributes[0].values[0]));
+    EXPECT_EQ(0x41u, store.attributeDefs[0].flags);
+    EXPECT_EQ(8u, store.attributeDefs[0].syntax);
+}
+
 TEST(StoreText, RefusesBadTextWithTheLineAtFault)
 {
     struct Case {
