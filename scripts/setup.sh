@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386
   xvfb imagemagick x11-apps x11-utils
-  xxd python3 util-linux procps
+  xxd python3 util-linux procps time
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
