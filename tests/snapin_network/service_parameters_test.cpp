@@ -258,7 +258,7 @@ TEST_F(ServiceParametersPage, IpItemsAreWrittenInTheirOrderAndEmptyNamesLeftOut)
     EXPECT_EQ(rax::OutstandingBlocks(), heapAtStart_);   // the save released everything
 }
 
-TEST_F(ServiceParametersPage, LongStoredNamesAreShownWholeAndKeptWhenAnotherPartChanges)
+TEST_F(ServiceParametersPage, LongStoredNamesAreShownWholeAndKeptWhenAnotherFieldChanges)
 {
     std::string longDomain(80, 'd');
     std::string longBoot = "/" + std::string(70, 'b');
