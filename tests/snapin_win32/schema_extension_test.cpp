@@ -2,13 +2,13 @@
 // receives, the test that skips it, the re-run over a half-extended schema,
 // every step's code with the message the administrator sees, and the test for
 // the access-server class.
+#include "box_capture.h"
 #include "directory_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "core/directory_access.h"
 #include "core/result_codes.h"
 #include "core/schema_extension.h"
-#include "harness.h"
 
 #include <dircli32_test.h>
 
@@ -77,20 +77,23 @@ protected:
         DirTestResetCounts();
     }
 
-    void ExpectFailureBox(const harness::ModalCapture &boxes, const char *hex)
+    void ExpectFailureBox(const raxtest::BoxCapture &boxes, const char *hex)
     {
-        ASSERT_EQ(boxes.Boxes().size(), 1u);
-        const harness::CapturedBox &box = boxes.Boxes()[0];
+        std::string seen;
+        for (const raxtest::CapturedBox &b : boxes.Boxes())
+            seen += "[" + b.caption + ": " + b.text + "] ";
+        ASSERT_EQ(boxes.Boxes().size(), 1u) << seen << " foreign " << boxes.ForeignActivations();
+        const raxtest::CapturedBox &box = boxes.Boxes()[0];
         EXPECT_EQ(box.text, FailureText(hex));
         EXPECT_EQ(box.caption, "Remote Access Ostrum Snapin");
-        EXPECT_EQ(box.icon, harness::BoxIcon::Stop);
+        EXPECT_TRUE(box.stopIcon);
         EXPECT_EQ(box.owner, nullptr);
     }
 };
 
 TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 {
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -101,7 +104,7 @@ TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 
 TEST_F(SchemaExtension, ExtendedSchemaCostsTwoClassReadsAndNoChange)
 {
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     ASSERT_EQ(EnsureSchema(), 0);
     DirTestResetCounts();
     EXPECT_EQ(EnsureSchema(), 0);
@@ -119,7 +122,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIdleTimeout), 0);
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIpFilters), 0);
     DirTestResetCounts();
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_EQ(DirTestCallCount(1032), 0u);
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrSessionParameters), 0) << "no change at all";
@@ -128,7 +131,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
 TEST_F(SchemaExtension, HalfExtendedSchemaIsCompletedByRunningTheWholeTableAgain)
 {
     SeedExtendedSchemaExcept("country", AttrIpFilters);
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0) << "-615 and -653 at every earlier step are accepted";
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(DirTestCallCount(1032), 30u);
@@ -149,7 +152,7 @@ TEST_F(SchemaExtension, ExtendSchemaRunsTwiceWithTheSameResult)
 
 TEST_F(SchemaExtension, FailedDefinitionStopsBeforeTheClassIsChanged)
 {
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     DirTestFailCall(1032, 1, -672);
     EXPECT_EQ(EnsureSchema(), SchemaDefineAttribute);
     EXPECT_EQ(DirTestCallCount(1035), 0u);
@@ -179,7 +182,7 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
         SCOPED_TRACE(c.what);
         DirTestReset();
         SetUp();
-        harness::ModalCapture boxes;
+        raxtest::BoxCapture boxes;
         DirTestFailCall(c.ordinal, c.nth, InjectedCode);
         EXPECT_EQ(EnsureSchema(), c.expected);
         ExpectFailureBox(boxes, c.hex);
@@ -191,14 +194,14 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
 TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
 {
     {
-        harness::ModalCapture boxes;
+        raxtest::BoxCapture boxes;
         DirTestFailCall(1035, 4, -672);
         ASSERT_EQ(EnsureSchema(), SchemaAddToClass);
         EXPECT_EQ(boxes.Boxes().size(), 1u);
     }
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackFlag), 1) << "earlier steps stay done";
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackNumber), 0);
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -206,7 +209,7 @@ TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
 
 TEST_F(SchemaExtension, AlreadyInClassAnswerIsAccepted)
 {
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     DirTestFailCall(1035, 1, AttributeInClassCode);
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
@@ -214,7 +217,7 @@ TEST_F(SchemaExtension, AlreadyInClassAnswerIsAccepted)
 
 TEST_F(SchemaExtension, SchemaContextFailureIsSilent)
 {
-    harness::ModalCapture boxes;
+    raxtest::BoxCapture boxes;
     DirTestFailCall(1001, 1, -328);
     EXPECT_EQ(EnsureSchema(), SchemaNoContextOrBuffer);
     DirTestFailCall(1004, 1, InjectedCode);
