@@ -1,19 +1,17 @@
-// The store file on Windows: found through RAX_DIRECTORY_STORE or beside the
-// DLL; reloaded when its identity (volume, file index, size, write time) changes;
-// changed only under an exclusive lock on "<store>.lock", and replaced whole by
-// writing "<store>.tmp", flushing it and renaming it over the store.
+// The store file on Windows: reloaded when its identity (volume, file index,
+// size, write time) changes; changed only under an exclusive lock on
+// "<store>.lock"; replaced whole by writing "<store>.tmp", flushing it and
+// renaming it over the store.
 #include <windows.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "dircli32_platform.h"
+#include "store_file.h"
 #include "store_text.h"
 
 namespace {
-
-HMODULE g_module = nullptr;
 
 constexpr DWORD kLockWaitMs = 10000;
 constexpr DWORD kBusyWaitMs = 2000;
@@ -226,45 +224,9 @@ private:
     HANDLE lock_ = INVALID_HANDLE_VALUE;
 };
 
-std::string DefaultStorePath()
-{
-    char buf[MAX_PATH];
-    DWORD n = GetEnvironmentVariableA("RAX_DIRECTORY_STORE", buf, sizeof buf);
-    if (n > 0 && n < sizeof buf)
-        return buf;
-    n = GetModuleFileNameA(g_module, buf, sizeof buf);
-    std::string path = (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
-    size_t slash = path.find_last_of("\\/");
-    path = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    return path + "directory.ldif";
-}
-
-void ReportDiagnostic(const std::string &message)
-{
-    std::fprintf(stderr, "%s\n", message.c_str());
-    std::fflush(stderr);
-    OutputDebugStringA((message + "\n").c_str());
-}
-
 }  // namespace
 
-void InstallPlatform(dirstore::Engine &engine)
+std::unique_ptr<dirstore::StoreBackend> dirstore::MakeStoreFile(const std::string &path)
 {
-    engine.SetReporter(ReportDiagnostic);
-    char identity[512];
-    DWORD n = GetEnvironmentVariableA("RAX_DIRECTORY_IDENTITY", identity, sizeof identity);
-    if (n > 0 && n < sizeof identity)
-        engine.SetIdentityOverride(identity);
-    engine.SetBackendFactory([](const char *path) -> std::unique_ptr<dirstore::StoreBackend> {
-        return std::make_unique<Win32StoreFile>(path ? std::string(path) : DefaultStorePath());
-    });
-}
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
-{
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
+    return std::make_unique<Win32StoreFile>(path);
 }
