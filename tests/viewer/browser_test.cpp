@@ -17,7 +17,7 @@ const char OptionPrompt[] = "<Select Option: View (N)ext, (P)revious, e(X)it.>";
 const char PagePrompt[] = "<Press any key to view rest of event.>";
 const std::string PageErase = "\r" + std::string(38, ' ') + "\r";
 
-// The dump of the spec's line format written the plain way, byte by byte
+// The dump line format written the plain way, byte by byte
 // through printf, as a second opinion on the browser's own formatting.
 std::string ReferenceDump(const std::vector<uint8_t> &data)
 {
@@ -173,13 +173,6 @@ TEST_F(Browser, PagePauseAtFiftyLines)
     EXPECT_EQ(console_, "");
     EXPECT_EQ(Dump(Bytes(46 * 16 + 1), "k"), ReferenceDump(Bytes(46 * 16 + 1)));
     EXPECT_EQ(console_, PagePrompt + PageErase);
-}
-
-TEST_F(Browser, NoPauseNeverPausesTheDump)
-{
-    Settings.NoPause = 1;
-    Dump(Bytes(5000));
-    EXPECT_EQ(console_, "");
 }
 
 TEST_F(Browser, PagePauseWithoutAKeyEndsTheDump)

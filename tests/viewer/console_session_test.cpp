@@ -197,16 +197,4 @@ TEST_F(ConsoleSession, ListingOnTheConsoleIsClearedBetweenEventsAndLinesAreSwitc
     }
 }
 
-TEST_F(ConsoleSession, NoPauseTurnsTheSpinnerAndReadsNoKey)
-{
-    WriteEvents(3);
-    Type("P");
-    EXPECT_EQ(Run({trace_, "/NOPAUSE"}), 0);
-    EXPECT_EQ(EventsShown(), (std::vector<int>{1, 2, 3}));
-    INPUT_RECORD left[4];
-    DWORD count = 0;
-    PeekConsoleInputA(input_, left, 4, &count);
-    EXPECT_EQ(count, 2u) << "the typed key is still there";
-}
-
 }  // namespace

@@ -233,23 +233,6 @@ TEST_F(TerminalRun, PagePauseAtTwentyFiveLines)
     EXPECT_EQ(t.Wait(), 0);
 }
 
-TEST_F(TerminalRun, PagePauseAtFiftyLines)
-{
-    WriteEvents({Event(1, 46 * 16), Event(2, 46 * 16 + 1)});
-    Terminal t(program_, {trace_, "/50"}, dir_.Path());
-    std::string seen;
-    ASSERT_TRUE(t.Expect(OptionPrompt, &seen));
-    EXPECT_EQ(seen.find(PagePrompt), std::string::npos);
-    t.Send("n");
-    ASSERT_TRUE(t.Expect(PagePrompt, &seen));
-    EXPECT_NE(seen.find("(02D0)  "), std::string::npos);
-    EXPECT_EQ(seen.find("(02E0)  "), std::string::npos);
-    t.Send(" ");
-    ASSERT_TRUE(t.Expect(OptionPrompt));
-    t.Send("X");
-    EXPECT_EQ(t.Wait(), 0);
-}
-
 TEST_F(TerminalRun, CursorKeyGivesTwoAnswers)
 {
     // Down arrow: 0 (next event), then its scan code 0x50, read as "P".
@@ -285,18 +268,6 @@ TEST_F(TerminalRun, InterruptAtThePromptRestoresTheTerminal)
     EXPECT_TRUE(mode.c_lflag & ECHO);
     EXPECT_TRUE(mode.c_lflag & ICANON);
     EXPECT_TRUE(mode.c_iflag & ICRNL);
-}
-
-TEST_F(TerminalRun, TerminateSignalRestoresTheTerminal)
-{
-    WriteEvents({Event(1, 3)});
-    Terminal t(program_, {trace_}, dir_.Path());
-    ASSERT_TRUE(t.Expect(OptionPrompt));
-    for (int i = 0; i < 100 && (t.Mode().c_lflag & ECHO); ++i)
-        usleep(10000);
-    kill(t.Pid(), SIGTERM);
-    EXPECT_EQ(t.Wait(), 128 + SIGTERM);
-    EXPECT_TRUE(t.Mode().c_lflag & ECHO);
 }
 
 }  // namespace
