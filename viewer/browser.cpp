@@ -201,6 +201,8 @@ int BrowseEvents(FILE *workFile, uint8_t *buffer)
 
         if (Settings.NoPause == 1) {
             ListingWrite("\n\n", 2);
+            if (std::ferror(ListingStream()))
+                return 1;   // the listing cannot be written: no use going on
             continue;
         }
         int key = ReadOption();

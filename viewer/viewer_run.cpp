@@ -46,5 +46,11 @@ int RunViewer(int argc, char **argv)
     StampWorkFile();
     FreeTraceHandlers();
     FlushOutput();
+    // A listing that could not be written (a full disk, a closed pipe) is a
+    // failed run, not a complete one.
+    if (std::ferror(stdout)) {
+        std::fputs("KAVELIN: Error writing to standard output.\n", stderr);
+        status = 1;
+    }
     return status;
 }

@@ -83,6 +83,16 @@ TEST_F(ViewerRun, ExitStatuses)
     EXPECT_EQ(listing_, AsTextModeOutput("\rKAVELIN: Error reading event header.\r\n\n"));
 }
 
+#ifndef _WIN32
+TEST_F(ViewerRun, ListingThatCannotBeWrittenFailsTheRun)
+{
+    TraceOptions options = SampleOptions();
+    options.Events = 5000;
+    WriteBytes(trace_, MakeTrace(options));
+    EXPECT_EQ(RunProgram(program_, {trace_, "/NOPAUSE"}, "/dev/full"), 1);
+}
+#endif
+
 TEST_F(ViewerRun, WithoutPluginsNothingIsShownButTheWorkFileIsStamped)
 {
     WriteBytes(trace_, MakeTrace(SampleOptions()));
