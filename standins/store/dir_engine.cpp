@@ -934,10 +934,14 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
             return DIR_ERR_NO_SUCH_OBJECT;
         if (checks && !(EffectiveRights(store, identity, object->name) & (DIR_RIGHT_WRITE | DIR_RIGHT_SUPERVISOR)))
             return DIR_ERR_NO_ACCESS;
+        const ClassDef *classDef = FindClassDef(store, object->className);
         for (auto &step : steps) {
             const AttributeDef *def = FindAttributeDef(store, step.attr);
             if (checks && !def)
                 return DIR_ERR_ILLEGAL_ATTRIBUTE;
+            bool adds = step.type == DIR_CHANGE_ADD_ATTRIBUTE || step.type == DIR_CHANGE_ADD_VALUE;
+            if (checks && adds && classDef && !ClassAllowsAttribute(store, *classDef, step.attr))
+                return DIR_ERR_ILLEGAL_ATTRIBUTE;   // not an attribute of the object's class
             Attribute *attr = FindAttribute(*object, step.attr);
             switch (step.type) {
             case DIR_CHANGE_ADD_ATTRIBUTE:

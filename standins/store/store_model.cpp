@@ -141,6 +141,27 @@ bool ClassNamesAttribute(const ClassDef &def, std::string_view attrName)
     return false;
 }
 
+bool ClassAllowsAttribute(const Store &store, const ClassDef &def, std::string_view attrName)
+{
+    std::vector<const ClassDef *> seen;
+    std::vector<const ClassDef *> pending{&def};
+    while (!pending.empty()) {
+        const ClassDef *current = pending.back();
+        pending.pop_back();
+        if (std::find(seen.begin(), seen.end(), current) != seen.end())
+            continue;   // a loop of super classes
+        seen.push_back(current);
+        for (ClassList list : {kNaming, kMandatory, kOptional})
+            for (const auto &name : current->lists[list])
+                if (NamesEqual(name, attrName))
+                    return true;
+        for (const auto &super : current->lists[kSuperClasses])
+            if (const ClassDef *superDef = FindClassDef(store, super))
+                pending.push_back(superDef);
+    }
+    return false;
+}
+
 uint32_t EffectiveRights(const Store &store, std::string_view subject, std::string_view object)
 {
     uint32_t rights = 0;

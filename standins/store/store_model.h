@@ -88,6 +88,9 @@ const AttributeDef *FindAttributeDef(const Store &store, std::string_view name);
 ClassDef *FindClassDef(Store &store, std::string_view name);
 const ClassDef *FindClassDef(const Store &store, std::string_view name);
 bool ClassNamesAttribute(const ClassDef &def, std::string_view attrName);
+// Whether objects of the class may hold the attribute: it is a naming, mandatory or
+// optional attribute of the class or of one of its super classes.
+bool ClassAllowsAttribute(const Store &store, const ClassDef &def, std::string_view attrName);
 
 // The rights of `subject` on `object`: the union of the grants on the object,
 // on each container above it, and on "[Root]".

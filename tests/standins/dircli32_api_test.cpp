@@ -405,6 +405,26 @@ TEST_F(Dircli32Api, WithChecksOnWritesNeedRightsAndDefinedAttributes)
     EXPECT_EQ(0, DirDefineAttribute(ctx_, "Dravon DialbackFlag", &def));
 }
 
+TEST_F(Dircli32Api, WithChecksOnAnAttributeMustBelongToTheObjectsClass)
+{
+    DirTestSetChecks(1);
+    DirTestSetIdentity("CN=Admin.O=Kestrel");
+    DirTestSetRights("CN=Admin.O=Kestrel", "[Root]", DIR_RIGHT_SUPERVISOR);
+    ASSERT_EQ(0, DirTestDefineAttribute("Dravon Session Parameters", DIR_SYNTAX_INTEGER, 0x41));
+    ASSERT_EQ(0, DirTestDefineAttribute("Dravon Idle Timeout", DIR_SYNTAX_INTEGER, 0x41));
+    ASSERT_EQ(0, DirTestDefineClass("Top"));
+    ASSERT_EQ(0, DirTestDefineClass("organizational unit"));
+    ASSERT_EQ(0, DirTestAddClassListName("organizational unit", 0, "Top"));
+    ASSERT_EQ(0, DirTestAddClassAttribute("Top", "Dravon Idle Timeout"));   // inherited
+    int32_t v = 30;
+    const char *unit = "OU=Sales.O=Kestrel";
+    EXPECT_EQ(DIR_ERR_ILLEGAL_ATTRIBUTE,
+              Modify(unit, {{DIR_CHANGE_ADD_VALUE, "Dravon Session Parameters"}}, DIR_SYNTAX_INTEGER, {&v}));
+    EXPECT_EQ(0, Modify(unit, {{DIR_CHANGE_ADD_VALUE, "Dravon Idle Timeout"}}, DIR_SYNTAX_INTEGER, {&v}));
+    // A class the schema does not define is not checked.
+    EXPECT_EQ(0, Modify(kUser, {{DIR_CHANGE_ADD_VALUE, "Dravon Session Parameters"}}, DIR_SYNTAX_INTEGER, {&v}));
+}
+
 // --- schema ------------------------------------------------------------------------
 
 TEST_F(Dircli32Api, DefiningTwiceGives615AndAddingToAClassTwiceGives653)
