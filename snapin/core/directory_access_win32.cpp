@@ -5,6 +5,7 @@
 
 #include <dircli32.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace rax {
@@ -116,8 +117,8 @@ int32_t FetchValue(DirectoryContext context, DirBuffer reply, uint32_t syntaxId,
     if (syntaxId == DIR_SYNTAX_OCTET_STRING) {
         // The bytes lie behind the record; make the address field say so, as
         // it does in every block the pages build.
-        auto *record = static_cast<DirOctetString *>(destination);
-        record->data = static_cast<uint8_t *>(destination) + OctetStringRecordSize;
+        uint8_t *bytes = static_cast<uint8_t *>(destination) + OctetStringRecordSize;
+        std::memcpy(static_cast<uint8_t *>(destination) + offsetof(DirOctetString, data), &bytes, sizeof bytes);
     }
     return 0;
 }
