@@ -400,15 +400,6 @@ TEST_F(DirectoryAccess, WriteValueAddsReplacesAndRemoves)
     ExpectAllReleased("writes");
 }
 
-TEST_F(DirectoryAccess, WrittenOctetStringIsStoredAsItsBytes)
-{
-    std::vector<uint8_t> bytes = {0x01, 0xC0, 0x0C, 0x00, 0x00, 0x00, 0, 0, 0, 0, 0, 0x0A,
-                                  0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    DirOctetString value = {static_cast<uint32_t>(bytes.size()), bytes.data()};
-    ASSERT_EQ(WriteValue(UserObject, AttrIpxProfile, nullptr, &value, SyntaxOctetString), 0);
-    EXPECT_EQ(StoredBytes(UserObject, AttrIpxProfile, 0), bytes);
-}
-
 TEST_F(DirectoryAccess, BlockReadInRecordFormServesAsTheOldValueOfAReplace)
 {
     // How the pages save a profile: the block as read is the old value.

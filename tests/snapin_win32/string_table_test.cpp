@@ -1,8 +1,6 @@
 // The string table of RAXADM95.DLL holds every text exactly as the snap-in
 // shows it (the resource compiler's quoting is easy to get wrong), and the
 // library exports its procedures by their plain names.
-#include "resources/resource.h"
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -71,19 +69,6 @@ TEST(StringTable, LibraryHoldsEveryTextExactly)
     EXPECT_EQ(LoadText(library, 5007), "");
     EXPECT_EQ(LoadText(library, 6017), "");
     FreeLibrary(library);
-}
-
-TEST(StringTable, IdsOfTheHeaderMatchTheTexts)
-{
-    // The names the code uses, against the same table.
-    HMODULE self = GetModuleHandleA(nullptr);
-    EXPECT_EQ(LoadText(self, IDS_OUT_OF_MEMORY), "Memory allocation failure.");
-    EXPECT_EQ(LoadText(self, IDS_SNAPIN_CAPTION), "Remote Access Ostrum Snapin");
-    EXPECT_EQ(LoadText(self, IDS_TITLE_REMOTE_ACCESS_1), "Remote Access - 1");
-    EXPECT_EQ(LoadText(self, IDS_TITLE_REMOTE_ACCESS_2), "Remote Access - 2");
-    EXPECT_EQ(LoadText(self, IDS_DIALBACK_GLOBAL_DEFAULT), "Use Global Default Dialback Mode");
-    EXPECT_EQ(LoadText(self, IDS_SCHEMA_EXTENSION_FAILED), "Failed to extend the Remote Access KVR schema - %lx.");
-    EXPECT_EQ(LoadText(self, IDS_HELP_FILE_NAME), "RAXADM.HLP");
 }
 
 TEST(SnapinLibrary, ExportsEveryProcedureByItsPlainNameAndNothingElse)
