@@ -388,3 +388,42 @@ TEST_F(Dircli32StoreFile, TheFreshSampleIsExtendedByTheAdministratorOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// A writer waits while another process holds the lock, then goes on.
+TEST_F(Dircli32StoreFile, AChangeWaitsForTheLockHeldElsewhere)
+{
+    WriteFile(path_, kStore);
+    HANDLE lock = CreateFileA((path_ + ".lock").c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    OVERLAPPED at{};
+    ASSERT_TRUE(LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at));
+    HANDLE helper = StartHelper("add \"" + std::string(kUser) + "\" \"Dravon ARAS Zone\" 0 1");
+    ASSERT_NE(nullptr, helper);
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(helper, 500)) << "the change went ahead without the lock";
+    EXPECT_EQ(std::string(kStore), ReadFile(path_));
+    OVERLAPPED again{};
+    UnlockFileEx(lock, 0, 1, 0, &again);
+    CloseHandle(lock);
+    EXPECT_EQ(0u, WaitHelper(helper));
+    EXPECT_NE(std::string::npos, ReadFile(path_).find("attribute: Dravon ARAS Zone\n"));
+}
+
+// What a writer that died half-way leaves behind does no harm.
+TEST_F(Dircli32StoreFile, ALeftOverTemporaryFileIsIgnoredAndReplaced)
+{
+    WriteFile(path_, kStore);
+    WriteFile(path_ + ".tmp", "version: 1\n\nobject: CN=Half");
+    DirContextHandle ctx = Open();
+    ASSERT_GT(ctx, 0);
+    EXPECT_EQ(-1, DirTestValueCount("CN=Half", "x"));
+    ASSERT_EQ(0, AddZone(ctx, "Zone A"));
+    EXPECT_FALSE(Exists(path_ + ".tmp"));
+    EXPECT_EQ(std::string::npos, ReadFile(path_).find("CN=Half"));
+    DirFreeContext(ctx);
+}
+
+}  // namespace
