@@ -83,6 +83,10 @@ void ModalCapture::Activated(HWND window)
 {
     if (!IsDialogClass(window) || (GetWindowLongA(window, GWL_STYLE) & WS_CHILD))
         return;
+    // Under Wine a thread's hook also hears of other processes' windows (tests
+    // run side by side): only this thread's own dialogs are ours to answer.
+    if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId())
+        return;
     if (std::find(m_seen.begin(), m_seen.end(), window) != m_seen.end())
         return;   // activated again after a box of its own closed
     m_seen.push_back(window);

@@ -11,7 +11,8 @@ int g_boxesDuringApply = 0;
 
 LRESULT CALLBACK CountBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE &&
+        GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), nullptr) == GetCurrentThreadId()) {
         char cls[16] = {};
         GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
         if (lstrcmpA(cls, "#32770") == 0)

@@ -9,6 +9,7 @@
 #include "admhost95.h"
 #include "dircli32_test.h"
 #include "directory_objects.h"
+#include "harness.h"
 #include "object_sheet.h"
 #include "sheet_window.h"
 #include "snapin_library.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -95,8 +97,19 @@ std::string SheetCaption(const host::DirectoryObject &object)
     return leaf + " Properties";
 }
 
-int RunHeadless(const host::DirectoryObject &object, bool ok)
+// Headless, nobody can answer a message box: each one is printed and closed
+// with OK, and a dialog is cancelled.
+void PrintMessages(const harness::ModalCapture &capture, size_t &printed)
 {
+    for (; printed < capture.Boxes().size(); ++printed)
+        std::printf("message: %s: %s\n", capture.Boxes()[printed].caption.c_str(),
+                    capture.Boxes()[printed].text.c_str());
+}
+
+int RunHeadless(const host::DirectoryObject &object, bool ok, harness::ModalCapture &capture)
+{
+    size_t printed = 0;
+    PrintMessages(capture, printed);
     HostClassProc proc = HostFindClassProc(object.className.c_str());
     std::printf("object: %s (%s)\n", object.name.c_str(), object.className.c_str());
     if (!proc) {
@@ -108,6 +121,7 @@ int RunHeadless(const host::DirectoryObject &object, bool ok)
     {
         host::ObjectSheet sheet(proc, object.name);
         int count = sheet.Open();
+        PrintMessages(capture, printed);
         sheet.CreatePages(parent, false);
         std::printf("pages: %d\n", count);
         for (size_t i = 0; i < sheet.Pages().size(); ++i)
@@ -119,11 +133,13 @@ int RunHeadless(const host::DirectoryObject &object, bool ok)
                 sheet.Save();
                 std::printf("applied and saved\n");
             } else {
+                PrintMessages(capture, printed);
                 std::printf("refused by page %d: nothing saved\n", refused + 1);
                 status = 1;
             }
         }
     }
+    PrintMessages(capture, printed);
     DestroyWindow(parent);
     return status;
 }
@@ -226,6 +242,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "RAXHOST: %s: the store file cannot be used\n", options.store.c_str());
         return 1;
     }
+    // Headless, boxes are answered from the start: loading the snap-in may show one.
+    std::unique_ptr<harness::ModalCapture> capture;
+    if (options.headless)
+        capture = std::make_unique<harness::ModalCapture>();
     host::SnapinLibrary snapin;
     std::string error;
     if (!snapin.Load(options.snapin.c_str(), &error)) {
@@ -256,7 +276,7 @@ int main(int argc, char **argv)
             std::fputs(Usage, stdout);
             return 2;
         }
-        return RunHeadless(*chosen, options.ok);
+        return RunHeadless(*chosen, options.ok, *capture);
     }
     return RunWindow(std::move(objects), chosen, options.page);
 }
