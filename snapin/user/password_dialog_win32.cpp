@@ -82,6 +82,30 @@ bool NewPasswordChanged(HWND dialog)
     return true;
 }
 
+// Before the dialog closes, the typed texts in the two fields are written
+// over with as many '0' characters (the edit control replaces its text in
+// place) and then cleared, so the password does not linger in the controls'
+// memory after they are gone.
+void WipeFields(HWND dialog)
+{
+    for (int id : {IDC_NEW_PASSWORD, IDC_RETYPE_PASSWORD}) {
+        char filler[PasswordMaxLength + 1] = {};
+        int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
+        if (length > static_cast<int>(PasswordMaxLength))
+            length = static_cast<int>(PasswordMaxLength);
+        for (int i = 0; i < length; ++i)
+            filler[i] = '0';
+        SetDlgItemTextA(dialog, id, filler);
+        SetDlgItemTextA(dialog, id, "");
+    }
+}
+
+void CloseDialog(HWND dialog)
+{
+    WipeFields(dialog);
+    EndDialog(dialog, 0);
+}
+
 void PasswordOk(HWND dialog)
 {
     PasswordBuffer password;
@@ -108,7 +132,7 @@ void PasswordOk(HWND dialog)
     if (password.length > ShortPasswordLength)
         ShowLongPasswordWarning();
     StoreRemotePassword(UserParamsEdited().passwordParameters, password.text, password.length);
-    EndDialog(dialog, 0);
+    CloseDialog(dialog);
 }
 
 INT_PTR PasswordDialogMessage(HWND dialog, UINT message, WPARAM wParam)
@@ -127,7 +151,7 @@ INT_PTR PasswordDialogMessage(HWND dialog, UINT message, WPARAM wParam)
             PasswordOk(dialog);
             return 1;
         case IDCANCEL:
-            EndDialog(dialog, 0);
+            CloseDialog(dialog);
             return 1;
         default:
             return 0;

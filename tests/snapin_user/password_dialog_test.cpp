@@ -11,6 +11,7 @@
 
 #include <dircli32_test.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -81,14 +82,24 @@ TEST_F(PasswordDialogTest, EightCharactersAreAShortPassword)
         stored[i] = 0x5A;
     PutBytes(UserObject, AttrPasswordParameters, stored);
     OpenPage();
-    bool okAtStart = true, okAfterTyping = false;
+    bool okAtStart = true, okAfterTyping = false, masked = false;
+    std::string leftInField = "?";
     RunDialog([&](HWND dialog) {
+        masked = (GetWindowLongA(GetDlgItem(dialog, IDC_NEW_PASSWORD), GWL_STYLE) & ES_PASSWORD) &&
+                 (GetWindowLongA(GetDlgItem(dialog, IDC_RETYPE_PASSWORD), GWL_STYLE) & ES_PASSWORD);
         okAtStart = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
         Enter(dialog, "Secret12", "Secret12");
         okAfterTyping = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
         PressOk(dialog);
+        leftInField = harness::ItemText(dialog, IDC_NEW_PASSWORD) + harness::ItemText(dialog, IDC_RETYPE_PASSWORD);
     });
     EXPECT_EQ(capture_->Dialogs()[0].caption, "Change Remote Client Password");
+    EXPECT_TRUE(masked) << "both fields show the characters masked";
+    EXPECT_EQ(leftInField, "") << "the fields are cleared when the dialog closes";
+    const UserRemoteParams &edited = UserParamsEdited();
+    const char *first = reinterpret_cast<const char *>(&edited);
+    EXPECT_EQ(std::search(first, first + sizeof edited, "Secret12", "Secret12" + 8), first + sizeof edited)
+        << "the plain password is kept nowhere in the page state";
     EXPECT_EQ(capture_->Dialogs()[0].owner, frame_);
     EXPECT_FALSE(okAtStart);
     EXPECT_TRUE(okAfterTyping);
