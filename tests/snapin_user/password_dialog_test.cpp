@@ -236,21 +236,6 @@ TEST_F(PasswordDialogTest, SpaceIsRefusedWhileTypingAndOnOk)
     EXPECT_EQ(EditedEncoding(), std::vector<uint8_t>(16, 0));
 }
 
-TEST_F(PasswordDialogTest, OkIsDisabledWhileTheNewPasswordIsEmpty)
-{
-    OpenPage();
-    bool afterTyping = false, afterEmptying = true;
-    RunDialog([&](HWND dialog) {
-        harness::TypeText(dialog, IDC_NEW_PASSWORD, "a");
-        afterTyping = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
-        harness::SetItemText(dialog, IDC_NEW_PASSWORD, "");
-        afterEmptying = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
-        PressCancel(dialog);
-    });
-    EXPECT_TRUE(afterTyping);
-    EXPECT_FALSE(afterEmptying);
-}
-
 TEST_F(PasswordDialogTest, CancelLeavesThePageUnchanged)
 {
     std::vector<uint8_t> stored(46, 0);

@@ -21,40 +21,6 @@ using namespace rax;
 
 using UserStateTest = UserPageTest;
 
-TEST_F(UserStateTest, AbsentAttributesGiveTheirMarkers)
-{
-    ReadUserParameters(UserObject);
-    const UserRemoteParams &read = UserParamsAsRead();
-    EXPECT_TRUE(read.passwordParametersAbsent);
-    EXPECT_EQ(read.passwordParameters.AllowChange, 1);
-    EXPECT_EQ(read.passwordParameters.DisableAfterDays, 30);
-    EXPECT_EQ(read.passwordParameters.DisableAt, 0);
-    EXPECT_EQ(read.dialbackFlag, -1);
-    EXPECT_STREQ(read.dialbackNumber.text, "");
-    EXPECT_EQ(read.maxConnectTime, -2);
-    EXPECT_EQ(read.idleTimeout, -2);
-    EXPECT_EQ(read.minimumPasswordLength, 0);
-    EXPECT_EQ(std::memcmp(&read, &UserParamsEdited(), sizeof read), 0);
-    EXPECT_EQ(WriteUserParameters(UserObject), 0);
-    EXPECT_EQ(Writes(), 0u);
-}
-
-TEST_F(UserStateTest, StoredValuesAreRead)
-{
-    PutInteger(UserObject, AttrDialbackFlag, 3);
-    PutText(UserObject, AttrDialbackNumber, "0049 30 1234");
-    PutInteger(UserObject, AttrSessionParameters, -1);
-    PutInteger(UserObject, AttrPasswordMinimumLength, 6);
-    PutInteger(UserObject, AttrIdleTimeout, 100000);
-    ReadUserParameters(UserObject);
-    const UserRemoteParams &read = UserParamsAsRead();
-    EXPECT_EQ(read.dialbackFlag, 3);
-    EXPECT_STREQ(read.dialbackNumber.text, "0049 30 1234");
-    EXPECT_EQ(read.maxConnectTime, -1);
-    EXPECT_EQ(read.minimumPasswordLength, 6);
-    EXPECT_EQ(read.idleTimeout, 100000);
-}
-
 TEST_F(UserStateTest, ReadFailureOtherThanAbsentLeavesZero)
 {
     PutInteger(UserObject, AttrIdleTimeout, 15);
@@ -219,17 +185,6 @@ TEST_F(UserStateTest, PasswordParametersOfAnotherSizeAreReplacedWhole)
     std::vector<uint8_t> bytes = StoredBytes(UserObject, AttrPasswordParameters);
     ASSERT_EQ(bytes.size(), 46u);
     EXPECT_EQ(bytes[4], 21);
-}
-
-TEST_F(UserStateTest, ReadLeavesNoHeapBlockForValuesThatFit)
-{
-    PutText(UserObject, AttrDialbackNumber, "5551234");
-    PutBytes(UserObject, AttrPasswordParameters, std::vector<uint8_t>(46, 0));
-    long before = OutstandingBlocks();
-    ReadUserParameters(UserObject);
-    EXPECT_EQ(OutstandingBlocks(), before);
-    EXPECT_EQ(UserStoredOriginals().dialbackNumber, nullptr);
-    EXPECT_EQ(UserStoredOriginals().passwordParameters, nullptr);
 }
 
 TEST_F(UserStateTest, MemoryFailureWhileReadingIsReportedAndReadingGoesOn)
