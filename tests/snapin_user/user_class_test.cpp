@@ -53,5 +53,16 @@ TEST_F(UserClassTest, FirstPageOfAUserIsThisPageAndASaveWritesOnlyItsChange)
     sheet.Close();
 }
 
+TEST(SnapinLibrary, ExportsThePageAndDialogAndCarriesTheirTemplates)
+{
+    HMODULE library = LoadLibraryA("RAXADM95.DLL");
+    ASSERT_NE(library, nullptr);
+    EXPECT_NE(GetProcAddress(library, "UserParametersPageDlg"), nullptr);
+    EXPECT_NE(GetProcAddress(library, "configPasswordDlgProc"), nullptr);
+    EXPECT_NE(FindResourceA(library, "UserParameters", MAKEINTRESOURCEA(5)), nullptr);   // RT_DIALOG
+    EXPECT_NE(FindResourceA(library, "CONFIGPASSWORD", MAKEINTRESOURCEA(5)), nullptr);
+    FreeLibrary(library);
+}
+
 } // namespace
 } // namespace usertest

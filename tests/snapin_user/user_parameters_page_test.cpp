@@ -339,5 +339,26 @@ TEST_F(UserPageTest, HelpOpensTheUserPageTopic)
     EXPECT_EQ(help.Calls()[0].caller, page_);
 }
 
+TEST_F(UserPageTest, TemplateHasTheControlsInTabOrderWithPlainEdits)
+{
+    OpenPage();
+    const int group = 0xFFFF;
+    const std::vector<int> expected = {group, 1011, 1012, 1019, 1013, 1020, group, 1004, 1021, 1007, 1022,
+                                       group, 1088, 1089, 1090, group, 1023, 1014, 1024, 1006, 1009, 1003};
+    std::vector<int> ids;
+    for (HWND child = GetWindow(page_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child) & 0xFFFF);
+    EXPECT_EQ(ids, expected);
+    for (int id : {IDC_DISABLE_DAYS, IDC_CONNECT_TIME, IDC_IDLE_TIMEOUT, IDC_DIALBACK_NUMBER}) {
+        LONG style = GetWindowLongA(GetDlgItem(page_, id), GWL_STYLE);
+        EXPECT_TRUE(style & ES_AUTOHSCROLL) << id;
+        EXPECT_FALSE(style & (ES_NUMBER | ES_UPPERCASE | ES_LOWERCASE)) << id;
+    }
+    LONG list = GetWindowLongA(GetDlgItem(page_, IDC_DIALBACK_MODE), GWL_STYLE);
+    EXPECT_EQ(list & 3, CBS_DROPDOWNLIST);
+    EXPECT_FALSE(list & CBS_SORT);
+    EXPECT_TRUE(GetWindowLongA(page_, GWL_STYLE) & WS_CHILD);
+}
+
 } // namespace
 } // namespace usertest
