@@ -1,6 +1,6 @@
 #include "work_file.h"
 
-#include "event_header.h"
+#include "event_copy.h"
 #include "output.h"
 #include "settings.h"
 
@@ -15,12 +15,8 @@ namespace {
 FileStatus TraceStatus;
 bool HaveTraceStatus = false;
 
-// Large stream buffers: the copy is one sequential pass over the whole
-// trace, and browsing without pauses another over the work file. The buffers
-// are given explicitly (a C library may ignore the size otherwise).
-constexpr std::size_t CopyStreamBuffer = 1 << 20;
-char TraceStreamBuffer[CopyStreamBuffer];
-char CopyStreamBufferBytes[CopyStreamBuffer];
+// Browsing without pauses is one sequential pass over the work file: a large
+// stream buffer, given explicitly (a C library may ignore the size otherwise).
 char WorkStreamBuffer[1 << 18];
 
 // The work file, open for reading in binary mode with its large buffer.
@@ -62,39 +58,10 @@ private:
     FILE *file_ = nullptr;
 };
 
-enum class CopyResult { Done, HeaderRead, HeaderWrite, DataRead, DataTooLarge, DataWrite };
-
-CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *buffer)
+void TurnSpinner()
 {
-    uint64_t position = 0;   // of the next event in both files
-    uint64_t previous = 0;   // header offset of the event before it
-    for (;;) {
-        if (Settings.NoPause == 0)
-            AdvanceSpinner();
-        if (length <= position)
-            return CopyResult::Done;
-        uint8_t header[EventHeaderSize];
-        if (std::fread(header, sizeof header, 1, trace) != 1)
-            return CopyResult::HeaderRead;
-        const uint32_t link = static_cast<uint32_t>(previous);   // traces stay below 4 GiB
-        header[0] = static_cast<uint8_t>(link);
-        header[1] = static_cast<uint8_t>(link >> 8);
-        header[2] = static_cast<uint8_t>(link >> 16);
-        header[3] = static_cast<uint8_t>(link >> 24);
-        previous = position;
-        if (std::fwrite(header, sizeof header, 1, work) != 1)
-            return CopyResult::HeaderWrite;
-        const uint32_t traced = DecodeEventHeader(header).TracedSize;
-        if (traced > EventDataBufferSize)
-            return CopyResult::DataTooLarge;
-        if (traced > 0) {
-            if (std::fread(buffer, traced, 1, trace) != 1)
-                return CopyResult::DataRead;
-            if (std::fwrite(buffer, traced, 1, work) != 1)
-                return CopyResult::DataWrite;
-        }
-        position += EventHeaderSize + traced;
-    }
+    if (Settings.NoPause == 0)
+        AdvanceSpinner();
 }
 
 int ReportCopyResult(CopyResult result)
@@ -180,8 +147,9 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
                       std::strerror(errno));
         return 1;
     }
-    std::setvbuf(trace.Get(), TraceStreamBuffer, _IOFBF, sizeof TraceStreamBuffer);
-    std::setvbuf(copy.Get(), CopyStreamBufferBytes, _IOFBF, sizeof CopyStreamBufferBytes);
+    // The copy reads and writes whole blocks of the event data buffer.
+    std::setvbuf(trace.Get(), nullptr, _IONBF, 0);
+    std::setvbuf(copy.Get(), nullptr, _IONBF, 0);
 
     uint64_t length = TraceStatus.Size;
     if (!SeekFileEnd(trace.Get()) || !TellFile(trace.Get(), &length) || !SeekFile(trace.Get(), 0))
@@ -193,7 +161,8 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     }
     ConsoleText("\rPreparing temporary work file, Please wait...  ");
 
-    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer));
+    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
+                                             static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
 
     ListingPrintf("\n");
     trace.Close();

@@ -140,6 +140,62 @@ TEST_F(Preparation, CopyLinksEachHeaderToThePreviousAndKeepsEverythingElse)
     EXPECT_EQ(console_, Progress + spin);
 }
 
+// The work file by its definition, for a whole trace held in memory: each
+// header's first field replaced by the previous header's offset; the copy
+// stops before a header cut short, and after the header of an event whose
+// data is cut short or too large.
+std::string ExpectedWork(const std::string &trace)
+{
+    std::string work;
+    std::size_t at = 0;
+    uint32_t previous = 0;
+    while (at < trace.size() && trace.size() - at >= 36) {
+        std::string header = trace.substr(at, 36);
+        for (int i = 0; i < 4; ++i)
+            header[i] = static_cast<char>(previous >> (8 * i));
+        work += header;
+        uint32_t traced = Le32(trace, at + 28);
+        if (traced > EventDataBufferSize || trace.size() - at - 36 < traced)
+            break;
+        work += trace.substr(at + 36, traced);
+        previous = static_cast<uint32_t>(at);
+        at += 36 + traced;
+    }
+    return work;
+}
+
+TEST_F(Preparation, LargeTracesCopyExactlyAcrossBufferBlocks)
+{
+    // Several times the event buffer, with events up to 9000 bytes, so that
+    // headers and data fall across every kind of block end.
+    TraceOptions options;
+    options.Seed = 11;
+    options.TargetBytes = 3 << 20;
+    options.MinData = 0;
+    options.MaxData = 9000;
+    std::string trace = AsString(MakeTrace(options));
+    WriteBytes(trace_, trace);
+    ASSERT_EQ(Prepare(trace_), 0);
+    EXPECT_EQ(WorkBytesFromHandle(), ExpectedWork(trace));
+
+    for (uint32_t cut : {1u, 500u}) {
+        options.CutLastData = cut;   // the last event's data cut short
+        trace = AsString(MakeTrace(options));
+        WriteBytes(trace_, trace);
+        ASSERT_EQ(Prepare(trace_), 1);
+        EXPECT_EQ(listing_, "\rKAVELIN: Error reading event data.\r\n\n");
+        CloseWork();
+        EXPECT_EQ(ReadBytes(work_), ExpectedWork(trace)) << cut;
+    }
+    options.CutLastData = 0;
+    options.TrailingBytes = 20;
+    trace = AsString(MakeTrace(options));
+    WriteBytes(trace_, trace);
+    ASSERT_EQ(Prepare(trace_), 1);
+    CloseWork();
+    EXPECT_EQ(ReadBytes(work_), ExpectedWork(trace));
+}
+
 TEST_F(Preparation, OneEventLinksToItself)
 {
     std::vector<uint8_t> trace;
