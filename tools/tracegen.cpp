@@ -4,7 +4,8 @@
 //            [--min-data N] [--max-data N] [--sources ID,ID,...]
 //            [--trailing N] [--cut-data N] [--ppp-source ID]
 //
-// --ppp-source fills the events of that source with PPP frames.
+// --ppp-source fills the events of that source with PPP frames. Numbers
+// are decimal, or hexadecimal after "0x".
 // --trailing appends N bytes of a header cut short; --cut-data removes N
 // bytes from the last event's data. Both make damaged traces for tests.
 #include "trace_generator.h"
@@ -28,8 +29,9 @@ int Usage()
 bool ParseNumber(const char *text, uint64_t &value)
 {
     char *end = nullptr;
-    unsigned long long n = std::strtoull(text, &end, 10);
-    if (end == text)
+    bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    unsigned long long n = std::strtoull(hex ? text + 2 : text, &end, hex ? 16 : 10);
+    if (end == text + (hex ? 2 : 0))
         return false;
     uint64_t scale = 1;
     if (*end == 'K' || *end == 'k')
