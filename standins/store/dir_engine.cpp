@@ -160,6 +160,24 @@ void DropEmptyAttributes(Object &object)
                 attrs.end());
 }
 
+// The names a request filled for `operation` holds, in the order they were put.
+int32_t RequestNames(const Buffer *request, int32_t operation, std::vector<std::string> &names)
+{
+    if (!request)
+        return DIR_ERR_BAD_HANDLE;
+    if (request->use != Buffer::Use::Request || request->operation != operation)
+        return DIR_ERR_INVALID_REQUEST;
+    size_t cursor = 0;
+    WireReader r(request->bytes, cursor);
+    while (!r.AtEnd()) {
+        std::string name;
+        if (!r.Name(name))
+            return DIR_ERR_INVALID_REQUEST;
+        names.push_back(std::move(name));
+    }
+    return DIR_OK;
+}
+
 }  // namespace
 
 Engine::Engine() = default;
@@ -556,19 +574,8 @@ int32_t Engine::ReadObject(int32_t ctx, const char *objectName, uint32_t infoTyp
         return DIR_ERR_INVALID_REQUEST;
     std::vector<std::string> wanted;
     if (!allAttributes) {
-        Buffer *in = LiveBuffer(request);
-        if (!in)
-            return DIR_ERR_BAD_HANDLE;
-        if (in->use != Buffer::Use::Request || in->operation != DIR_OP_READ_OBJECT)
-            return DIR_ERR_INVALID_REQUEST;
-        size_t cursor = 0;
-        WireReader r(in->bytes, cursor);
-        while (!r.AtEnd()) {
-            std::string attr;
-            if (!r.Name(attr))
-                return DIR_ERR_INVALID_REQUEST;
-            wanted.push_back(std::move(attr));
-        }
+        if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_READ_OBJECT, wanted); rc != DIR_OK)
+            return rc;
     }
     if (!Refresh())
         return kErrStoreUnavailable;
@@ -608,19 +615,8 @@ int32_t Engine::ReadClassDefs(int32_t ctx, uint32_t infoType, int32_t allClasses
 
     std::vector<std::string> wanted;
     if (!allClasses) {
-        Buffer *in = LiveBuffer(request);
-        if (!in)
-            return DIR_ERR_BAD_HANDLE;
-        if (in->use != Buffer::Use::Request || in->operation != DIR_OP_READ_CLASS_DEF)
-            return DIR_ERR_INVALID_REQUEST;
-        size_t cursor = 0;
-        WireReader r(in->bytes, cursor);
-        while (!r.AtEnd()) {
-            std::string name;
-            if (!r.Name(name))
-                return DIR_ERR_INVALID_REQUEST;
-            wanted.push_back(std::move(name));
-        }
+        if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_READ_CLASS_DEF, wanted); rc != DIR_OK)
+            return rc;
     }
     if (!Refresh())
         return kErrStoreUnavailable;
@@ -671,14 +667,23 @@ bool SkipValues(Buffer &b)
     return true;
 }
 
-bool SkipLists(Buffer &b)
+// Skips what the caller left unread of the current name list.
+bool SkipNames(Buffer &b)
 {
     WireReader r(b.bytes, b.cursor);
     std::string ignored;
+    for (; b.namesLeft > 0; --b.namesLeft)
+        if (!r.Name(ignored))
+            return false;
+    return true;
+}
+
+bool SkipLists(Buffer &b)
+{
+    WireReader r(b.bytes, b.cursor);
     for (;;) {
-        for (; b.namesLeft > 0; --b.namesLeft)
-            if (!r.Name(ignored))
-                return false;
+        if (!SkipNames(b))
+            return false;
         if (b.listsLeft == 0)
             return true;
         if (!r.U32(b.namesLeft))
@@ -699,6 +704,28 @@ bool TakeCount(Buffer &b)
     return true;
 }
 
+// A reply of the kind `use` and the caller's place for what is taken from it.
+int32_t CheckReply(const Buffer *b, Buffer::Use use, const void *out)
+{
+    if (!b)
+        return DIR_ERR_BAD_HANDLE;
+    if (b->use != use || !out)
+        return DIR_ERR_INVALID_REQUEST;
+    return DIR_OK;
+}
+
+// An object reply standing at a value that is to be taken as `syntaxId`.
+int32_t CheckNextValue(const Buffer *b, uint32_t syntaxId, const void *out)
+{
+    if (int32_t rc = CheckReply(b, Buffer::Use::ObjectReply, out); rc != DIR_OK)
+        return rc;
+    if (b->valuesLeft == 0)
+        return DIR_ERR_BUFFER_EMPTY;
+    if (syntaxId != b->syntax)
+        return DIR_ERR_SYNTAX_VIOLATION;
+    return DIR_OK;
+}
+
 }  // namespace
 
 int32_t Engine::GetAttrCount(int32_t ctx, void *reply, uint32_t *count)
@@ -706,10 +733,8 @@ int32_t Engine::GetAttrCount(int32_t ctx, void *reply, uint32_t *count)
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ObjectReply || !count)
-        return DIR_ERR_INVALID_REQUEST;
+    if (int32_t rc = CheckReply(b, Buffer::Use::ObjectReply, count); rc != DIR_OK)
+        return rc;
     b->counted = false;
     b->valuesLeft = 0;
     if (!TakeCount(*b))
@@ -723,10 +748,8 @@ int32_t Engine::GetAttrName(int32_t ctx, void *reply, char *name, uint32_t *valu
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ObjectReply || !name)
-        return DIR_ERR_INVALID_REQUEST;
+    if (int32_t rc = CheckReply(b, Buffer::Use::ObjectReply, name); rc != DIR_OK)
+        return rc;
     if (!TakeCount(*b) || !SkipValues(*b))
         return DIR_ERR_INVALID_REQUEST;
     if (b->itemsLeft == 0)
@@ -752,14 +775,8 @@ int32_t Engine::ComputeAttrValueSize(int32_t ctx, void *reply, uint32_t syntaxId
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ObjectReply || !size)
-        return DIR_ERR_INVALID_REQUEST;
-    if (b->valuesLeft == 0)
-        return DIR_ERR_BUFFER_EMPTY;
-    if (syntaxId != b->syntax)
-        return DIR_ERR_SYNTAX_VIOLATION;
+    if (int32_t rc = CheckNextValue(b, syntaxId, size); rc != DIR_OK)
+        return rc;
     size_t cursor = b->cursor;
     WireReader r(b->bytes, cursor);
     uint32_t stored = 0;
@@ -774,14 +791,8 @@ int32_t Engine::GetAttrValue(int32_t ctx, void *reply, uint32_t syntaxId, void *
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ObjectReply || !destination)
-        return DIR_ERR_INVALID_REQUEST;
-    if (b->valuesLeft == 0)
-        return DIR_ERR_BUFFER_EMPTY;
-    if (syntaxId != b->syntax)
-        return DIR_ERR_SYNTAX_VIOLATION;
+    if (int32_t rc = CheckNextValue(b, syntaxId, destination); rc != DIR_OK)
+        return rc;
     WireReader r(b->bytes, b->cursor);
     Bytes value;
     if (!r.Block(value))
@@ -796,10 +807,8 @@ int32_t Engine::GetClassDefCount(int32_t ctx, void *reply, uint32_t *count)
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ClassReply || !count)
-        return DIR_ERR_INVALID_REQUEST;
+    if (int32_t rc = CheckReply(b, Buffer::Use::ClassReply, count); rc != DIR_OK)
+        return rc;
     b->counted = false;
     b->listsLeft = b->namesLeft = 0;
     if (!TakeCount(*b))
@@ -813,10 +822,8 @@ int32_t Engine::GetClassDef(int32_t ctx, void *reply, char *className, DirClassI
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ClassReply || !className)
-        return DIR_ERR_INVALID_REQUEST;
+    if (int32_t rc = CheckReply(b, Buffer::Use::ClassReply, className); rc != DIR_OK)
+        return rc;
     if (!TakeCount(*b) || !SkipLists(*b))
         return DIR_ERR_INVALID_REQUEST;
     if (b->itemsLeft == 0)
@@ -842,17 +849,13 @@ int32_t Engine::GetNameListCount(int32_t ctx, void *reply, uint32_t *count)
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ClassReply || !count)
+    if (int32_t rc = CheckReply(b, Buffer::Use::ClassReply, count); rc != DIR_OK)
+        return rc;
+    if (!SkipNames(*b))
         return DIR_ERR_INVALID_REQUEST;
-    WireReader r(b->bytes, b->cursor);
-    std::string ignored;
-    for (; b->namesLeft > 0; --b->namesLeft)
-        if (!r.Name(ignored))
-            return DIR_ERR_INVALID_REQUEST;
     if (b->listsLeft == 0)
         return DIR_ERR_BUFFER_EMPTY;
+    WireReader r(b->bytes, b->cursor);
     if (!r.U32(b->namesLeft))
         return DIR_ERR_INVALID_REQUEST;
     --b->listsLeft;
@@ -865,10 +868,8 @@ int32_t Engine::GetNextName(int32_t ctx, void *reply, char *name)
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (!b)
-        return DIR_ERR_BAD_HANDLE;
-    if (b->use != Buffer::Use::ClassReply || !name)
-        return DIR_ERR_INVALID_REQUEST;
+    if (int32_t rc = CheckReply(b, Buffer::Use::ClassReply, name); rc != DIR_OK)
+        return rc;
     if (b->namesLeft == 0)
         return DIR_ERR_BUFFER_EMPTY;
     WireReader r(b->bytes, b->cursor);
@@ -1009,21 +1010,12 @@ int32_t Engine::ModifyClassDef(int32_t ctx, const char *className, void *request
 {
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
-    Buffer *in = LiveBuffer(request);
-    if (!in)
-        return DIR_ERR_BAD_HANDLE;
-    std::string name;
-    if (in->use != Buffer::Use::Request || in->operation != DIR_OP_MODIFY_CLASS_DEF || !ReadName(className, name))
-        return DIR_ERR_INVALID_REQUEST;
     std::vector<std::string> attrs;
-    size_t cursor = 0;
-    WireReader r(in->bytes, cursor);
-    while (!r.AtEnd()) {
-        std::string attr;
-        if (!r.Name(attr))
-            return DIR_ERR_INVALID_REQUEST;
-        attrs.push_back(std::move(attr));
-    }
+    if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_MODIFY_CLASS_DEF, attrs); rc != DIR_OK)
+        return rc;
+    std::string name;
+    if (!ReadName(className, name))
+        return DIR_ERR_INVALID_REQUEST;
     std::string identity = Identity();
     bool checks = checks_;
     return Change([&](Store &store) -> int32_t {
