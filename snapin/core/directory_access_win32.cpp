@@ -43,12 +43,49 @@ struct ReadSession {
         return result;
     }
 
-    int32_t Read(const char *objectName, ScopedIteration &iteration)
+    // The next reply of the read and the number of attributes it holds.
+    int32_t NextReply(const char *objectName, ScopedIteration &iteration, uint32_t *attributeCount)
     {
-        return DirReadObject(context.Get(), objectName, DIR_INFO_NAMES_AND_VALUES, 0, request.Get(),
-                             iteration.Handle(), reply.Get());
+        int32_t result = DirReadObject(context.Get(), objectName, DIR_INFO_NAMES_AND_VALUES, 0, request.Get(),
+                                       iteration.Handle(), reply.Get());
+        if (result != 0)
+            return result;
+        return DirGetAttrCount(context.Get(), reply.Get(), attributeCount);
+    }
+
+    // The next attribute of the reply: how many values it has and their
+    // syntax (the name is not wanted).
+    int32_t NextAttribute(uint32_t *valueCount, uint32_t *syntaxId)
+    {
+        char name[NameBufferSize] = {};
+        return DirGetAttrName(context.Get(), reply.Get(), name, valueCount, syntaxId);
     }
 };
+
+// Walks the replies of the read to the first attribute that has a value,
+// leaving the reply at that value. ValueNotPresent when no reply has one.
+int32_t SeekFirstValue(ReadSession &session, const char *objectName, ScopedIteration &iteration,
+                       uint32_t *syntaxId)
+{
+    do {
+        uint32_t attributeCount = 0;
+        int32_t result = session.NextReply(objectName, iteration, &attributeCount);
+        if (result != 0)
+            return result;
+        for (uint32_t i = 0; i < attributeCount; ++i) {
+            uint32_t valueCount = 0;
+            uint32_t syntax = 0;
+            result = session.NextAttribute(&valueCount, &syntax);
+            if (result != 0)
+                return result;
+            if (valueCount == 0)
+                continue;
+            *syntaxId = syntax;
+            return 0;
+        }
+    } while (iteration.Unfinished());
+    return ValueNotPresent;
+}
 
 // A heap block from AllocZeroed, released on destruction.
 class HeapBlock {
@@ -243,32 +280,16 @@ int32_t ReadValueSize(const char *objectName, const char *attributeName, uint32_
     // The size of the first value, from the first reply that has one; the
     // rest of a long reply is not wanted.
     ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
-    do {
-        result = session.Read(objectName, iteration);
-        if (result != 0)
-            return result;
-        uint32_t attributeCount = 0;
-        result = DirGetAttrCount(session.context.Get(), session.reply.Get(), &attributeCount);
-        if (result != 0)
-            return result;
-        for (uint32_t i = 0; i < attributeCount; ++i) {
-            char name[NameBufferSize] = {};
-            uint32_t valueCount = 0;
-            uint32_t syntaxId = 0;
-            result = DirGetAttrName(session.context.Get(), session.reply.Get(), name, &valueCount, &syntaxId);
-            if (result != 0)
-                return result;
-            if (valueCount == 0)
-                continue;
-            uint32_t valueSize = 0;
-            result = DirComputeAttrValueSize(session.context.Get(), session.reply.Get(), syntaxId, &valueSize);
-            if (result != 0)
-                return result;
-            *size = valueSize;
-            return 0;
-        }
-    } while (iteration.Unfinished());
-    return ValueNotPresent;
+    uint32_t syntaxId = 0;
+    result = SeekFirstValue(session, objectName, iteration, &syntaxId);
+    if (result != 0)
+        return result;
+    uint32_t valueSize = 0;
+    result = DirComputeAttrValueSize(session.context.Get(), session.reply.Get(), syntaxId, &valueSize);
+    if (result != 0)
+        return result;
+    *size = valueSize;
+    return 0;
 }
 
 int32_t ReadValue(const char *objectName, const char *attributeName, void *destination,
@@ -284,28 +305,11 @@ int32_t ReadValue(const char *objectName, const char *attributeName, void *desti
     // Only the first value is fetched; a later reply of the same read would
     // only hold further values.
     ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
-    do {
-        result = session.Read(objectName, iteration);
-        if (result != 0)
-            return result;
-        uint32_t attributeCount = 0;
-        result = DirGetAttrCount(session.context.Get(), session.reply.Get(), &attributeCount);
-        if (result != 0)
-            return result;
-        for (uint32_t i = 0; i < attributeCount; ++i) {
-            char name[NameBufferSize] = {};
-            uint32_t valueCount = 0;
-            uint32_t syntaxId = 0;
-            result = DirGetAttrName(session.context.Get(), session.reply.Get(), name, &valueCount, &syntaxId);
-            if (result != 0)
-                return result;
-            if (valueCount == 0)
-                continue;
-            return FetchValue(session.context.Get(), session.reply.Get(), syntaxId, destination,
-                              destinationSize, form);
-        }
-    } while (iteration.Unfinished());
-    return ValueNotPresent;
+    uint32_t syntaxId = 0;
+    result = SeekFirstValue(session, objectName, iteration, &syntaxId);
+    if (result != 0)
+        return result;
+    return FetchValue(session.context.Get(), session.reply.Get(), syntaxId, destination, destinationSize, form);
 }
 
 int32_t ReadValueList(const char *objectName, const char *attributeName, StringSlotArray **result,
@@ -325,19 +329,15 @@ int32_t ReadValueList(const char *objectName, const char *attributeName, StringS
     {
         ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
         do {
-            code = session.Read(objectName, iteration);
-            if (code != 0)
-                return code;
             uint32_t attributeCount = 0;
-            code = DirGetAttrCount(session.context.Get(), session.reply.Get(), &attributeCount);
+            code = session.NextReply(objectName, iteration, &attributeCount);
             if (code != 0)
                 return code;
             if (attributeCount == 0)
                 return NoAttributeInReply;
-            char name[NameBufferSize] = {};
             uint32_t valueCount = 0;
             uint32_t syntaxId = 0;
-            code = DirGetAttrName(session.context.Get(), session.reply.Get(), name, &valueCount, &syntaxId);
+            code = session.NextAttribute(&valueCount, &syntaxId);
             if (code != 0)
                 return code;
             for (uint32_t v = 0; v < valueCount; ++v) {
