@@ -1,7 +1,6 @@
 #include "network/ip_profile.h"
 
 #include "core/profile_items.h"
-#include "network/messages.h"
 
 namespace rax {
 
@@ -22,12 +21,8 @@ void WriteItems(ByteWriter &out, const IpServerAndName &half, uint16_t addressTa
     if (!half.specified)
         return;
     WriteProfileItem(out, addressTag, half.address, Ipv4ItemSize);
-    if (half.name.empty())
-        return;
-    out.WriteU16(nameTag);
-    out.WriteU32(static_cast<uint32_t>(half.name.size() + 1));
-    out.WriteBytes(half.name.data(), half.name.size());
-    out.WriteU8(0);
+    if (!half.name.empty())
+        WriteProfileTextItem(out, nameTag, half.name);
 }
 
 } // namespace
@@ -36,13 +31,8 @@ BuildResult BuildIpProfileValue(const IpServerAndName &domain, const IpServerAnd
 {
     value = nullptr;
     std::size_t total = ItemsSize(domain) + ItemsSize(boot);
-    if (total == 0)
-        return BuildResult::Empty;
-    value = NewOctetStringBlock(total);
-    if (!value) {
-        ReportOutOfMemory();
-        return BuildResult::OutOfMemory;
-    }
+    if (BuildResult result = NewProfileValue(total, value); result != BuildResult::Built)
+        return result;
     ByteWriter out(value->bytes, total);
     WriteItems(out, domain, TagDomainServer, TagDomainName);
     WriteItems(out, boot, TagTftpServer, TagBootFile);

@@ -155,14 +155,8 @@ BuildResult BuildIpxProfileValue(const uint8_t (*addressAndMask)[12], const List
         else if (!text.empty())
             total += ProfileItemHeaderSize + text.size() + 1;
     }
-    if (total == 0)
-        return BuildResult::Empty;
-
-    value = NewOctetStringBlock(total);
-    if (!value) {
-        ReportOutOfMemory();
-        return BuildResult::OutOfMemory;
-    }
+    if (BuildResult result = NewProfileValue(total, value); result != BuildResult::Built)
+        return result;
     ByteWriter out(value->bytes, total);
     if (addressAndMask)
         WriteProfileItem(out, TagIpxAddress, *addressAndMask, IpxAddressItemSize);
@@ -172,16 +166,34 @@ BuildResult BuildIpxProfileValue(const uint8_t (*addressAndMask)[12], const List
         std::string_view text = entries.text(entries.context, i);
         if (text.empty() || ParseServerAddressText(text, address))
             continue;
-        out.WriteU16(TagHomeServerName);
-        out.WriteU32(static_cast<uint32_t>(text.size() + 1));
-        out.WriteBytes(text.data(), text.size());
-        out.WriteU8(0);
+        WriteProfileTextItem(out, TagHomeServerName, text);
     }
     for (std::size_t i = 0; i < entries.count; ++i) {
         if (ParseServerAddressText(entries.text(entries.context, i), address))
             WriteProfileItem(out, TagHomeServerAddress, address, HomeServerAddressSize);
     }
     return BuildResult::Built;
+}
+
+BuildResult NewProfileValue(std::size_t total, OctetString *&value)
+{
+    if (total == 0)
+        return BuildResult::Empty;
+    OctetString *block = NewOctetStringBlock(total);
+    if (!block) {
+        ReportOutOfMemory();
+        return BuildResult::OutOfMemory;
+    }
+    value = block;
+    return BuildResult::Built;
+}
+
+void WriteProfileTextItem(ByteWriter &out, uint16_t tag, std::string_view text)
+{
+    out.WriteU16(tag);
+    out.WriteU32(static_cast<uint32_t>(text.size() + 1));
+    out.WriteBytes(text.data(), text.size());
+    out.WriteU8(0);
 }
 
 BuildResult BuildZoneValue(const ListEntries &entries, StringSlotArray *&array)

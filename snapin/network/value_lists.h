@@ -152,6 +152,14 @@ enum class BuildResult {
 BuildResult BuildIpxProfileValue(const uint8_t (*addressAndMask)[12], const ListEntries &entries,
                                  OctetString *&value);
 
+// The block a profile value of `total` item bytes is written into: Built with
+// a zeroed octet-string block in `value`, Empty when `total` is 0, or
+// OutOfMemory (reported) with `value` left as it is.
+BuildResult NewProfileValue(std::size_t total, OctetString *&value);
+
+// A text item: `tag`, the length with the NUL, the text, its NUL.
+void WriteProfileTextItem(ByteWriter &out, uint16_t tag, std::string_view text);
+
 // The new zone array: one 34-byte slot per entry in list-box order (an entry
 // is cut to 33 characters), the count and the first slot's address set. On
 // Built, `array` is a block to release with FreeBlock.
