@@ -127,13 +127,8 @@ public:
             error = LastError("cannot read it");
             return false;
         }
-        dirstore::ParseError parseError;
-        if (!dirstore::ParseStoreText(text, store, parseError)) {
-            error = parseError.line ? "line " + std::to_string(parseError.line) + ": " + parseError.message
-                                    : parseError.message;
-            error += " (the file is left as it is)";
+        if (!dirstore::StoreFromFileText(text, store, error))
             return false;
-        }
         stamp_ = now;
         loaded_ = true;
         return true;

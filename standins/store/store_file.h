@@ -7,12 +7,17 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "dir_engine.h"
 
 namespace dirstore {
 
 std::unique_ptr<StoreBackend> MakeStoreFile(const std::string &path);
+
+// Fills `store` from the text read out of the store file. On failure returns
+// false with `error` saying where and why, and leaves `store` unchanged.
+bool StoreFromFileText(std::string_view text, Store &store, std::string &error);
 
 }  // namespace dirstore
 

@@ -117,13 +117,8 @@ public:
             }
             done += static_cast<size_t>(n);
         }
-        ParseError parseError;
-        if (!ParseStoreText(text, store, parseError)) {
-            error = parseError.line ? "line " + std::to_string(parseError.line) + ": " + parseError.message
-                                    : parseError.message;
-            error += " (the file is left as it is)";
+        if (!StoreFromFileText(text, store, error))
             return false;
-        }
         stamp_ = now;
         loaded_ = true;
         return true;
