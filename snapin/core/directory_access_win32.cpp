@@ -87,6 +87,24 @@ int32_t SeekFirstValue(ReadSession &session, const char *objectName, ScopedItera
     return ValueNotPresent;
 }
 
+// Reads the object's attribute up to its first value and hands that value to
+// `take(context, reply, syntaxId)` while the read is still open; the rest of
+// the read is not wanted.
+template <class Take>
+int32_t TakeFirstValue(const char *objectName, const char *attributeName, Take take)
+{
+    ReadSession session;
+    int32_t result = session.Begin(attributeName);
+    if (result != 0)
+        return result;
+    ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
+    uint32_t syntaxId = 0;
+    result = SeekFirstValue(session, objectName, iteration, &syntaxId);
+    if (result != 0)
+        return result;
+    return take(session.context.Get(), session.reply.Get(), syntaxId);
+}
+
 // A heap block from AllocZeroed, released on destruction.
 class HeapBlock {
 public:
@@ -272,24 +290,16 @@ void FreeSchemaContext()
 
 int32_t ReadValueSize(const char *objectName, const char *attributeName, uint32_t *size)
 {
-    ReadSession session;
-    int32_t result = session.Begin(attributeName);
-    if (result != 0)
-        return result;
-
-    // The size of the first value, from the first reply that has one; the
-    // rest of a long reply is not wanted.
-    ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
-    uint32_t syntaxId = 0;
-    result = SeekFirstValue(session, objectName, iteration, &syntaxId);
-    if (result != 0)
-        return result;
-    uint32_t valueSize = 0;
-    result = DirComputeAttrValueSize(session.context.Get(), session.reply.Get(), syntaxId, &valueSize);
-    if (result != 0)
-        return result;
-    *size = valueSize;
-    return 0;
+    // The size of the first value, from the first reply that has one.
+    auto takeSize = [size](DirectoryContext context, DirBuffer reply, uint32_t syntaxId) -> int32_t {
+        uint32_t valueSize = 0;
+        int32_t result = DirComputeAttrValueSize(context, reply, syntaxId, &valueSize);
+        if (result != 0)
+            return result;
+        *size = valueSize;
+        return 0;
+    };
+    return TakeFirstValue(objectName, attributeName, takeSize);
 }
 
 int32_t ReadValue(const char *objectName, const char *attributeName, void *destination,
@@ -297,19 +307,12 @@ int32_t ReadValue(const char *objectName, const char *attributeName, void *desti
 {
     if (!destination)
         return OutOfMemoryCode;
-    ReadSession session;
-    int32_t result = session.Begin(attributeName);
-    if (result != 0)
-        return result;
-
     // Only the first value is fetched; a later reply of the same read would
     // only hold further values.
-    ScopedIteration iteration(session.context.Get(), DIR_OP_READ_OBJECT);
-    uint32_t syntaxId = 0;
-    result = SeekFirstValue(session, objectName, iteration, &syntaxId);
-    if (result != 0)
-        return result;
-    return FetchValue(session.context.Get(), session.reply.Get(), syntaxId, destination, destinationSize, form);
+    auto fetch = [&](DirectoryContext context, DirBuffer reply, uint32_t syntaxId) {
+        return FetchValue(context, reply, syntaxId, destination, destinationSize, form);
+    };
+    return TakeFirstValue(objectName, attributeName, fetch);
 }
 
 int32_t ReadValueList(const char *objectName, const char *attributeName, StringSlotArray **result,

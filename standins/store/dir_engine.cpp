@@ -714,6 +714,19 @@ int32_t CheckReply(const Buffer *b, Buffer::Use use, const void *out)
     return DIR_OK;
 }
 
+// Moves a reply past what the caller left unread of the current attribute or
+// class definition; BUFFER_EMPTY when no further one follows.
+int32_t ToNextItem(Buffer *b, Buffer::Use use, const void *out)
+{
+    if (int32_t rc = CheckReply(b, use, out); rc != DIR_OK)
+        return rc;
+    if (!TakeCount(*b) || !(use == Buffer::Use::ObjectReply ? SkipValues(*b) : SkipLists(*b)))
+        return DIR_ERR_INVALID_REQUEST;
+    if (b->itemsLeft == 0)
+        return DIR_ERR_BUFFER_EMPTY;
+    return DIR_OK;
+}
+
 // An object reply standing at a value that is to be taken as `syntaxId`.
 int32_t CheckNextValue(const Buffer *b, uint32_t syntaxId, const void *out)
 {
@@ -748,12 +761,8 @@ int32_t Engine::GetAttrName(int32_t ctx, void *reply, char *name, uint32_t *valu
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (int32_t rc = CheckReply(b, Buffer::Use::ObjectReply, name); rc != DIR_OK)
+    if (int32_t rc = ToNextItem(b, Buffer::Use::ObjectReply, name); rc != DIR_OK)
         return rc;
-    if (!TakeCount(*b) || !SkipValues(*b))
-        return DIR_ERR_INVALID_REQUEST;
-    if (b->itemsLeft == 0)
-        return DIR_ERR_BUFFER_EMPTY;
     WireReader r(b->bytes, b->cursor);
     std::string attr;
     uint32_t syntax = 0, values = 0;
@@ -822,12 +831,8 @@ int32_t Engine::GetClassDef(int32_t ctx, void *reply, char *className, DirClassI
     if (!LiveContext(ctx))
         return DIR_ERR_BAD_HANDLE;
     Buffer *b = LiveBuffer(reply);
-    if (int32_t rc = CheckReply(b, Buffer::Use::ClassReply, className); rc != DIR_OK)
+    if (int32_t rc = ToNextItem(b, Buffer::Use::ClassReply, className); rc != DIR_OK)
         return rc;
-    if (!TakeCount(*b) || !SkipLists(*b))
-        return DIR_ERR_INVALID_REQUEST;
-    if (b->itemsLeft == 0)
-        return DIR_ERR_BUFFER_EMPTY;
     WireReader r(b->bytes, b->cursor);
     std::string name;
     uint32_t flags = 0;
