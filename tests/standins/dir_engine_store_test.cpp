@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dir_engine.h"
+#include "engine_requests.h"
 #include "store_text.h"
 
 namespace {
@@ -74,22 +75,7 @@ protected:
         engine_.SetBackendFactory([this](const char *) { return std::make_unique<ScriptedFile>(file_); });
     }
 
-    int32_t AddZone(int32_t ctx, const char *zone)
-    {
-        void *request = nullptr;
-        engine_.AllocBuffer(DIR_BUFFER_SIZE, &request);
-        DirOctetString value{static_cast<uint32_t>(std::string(zone).size()),
-                             reinterpret_cast<uint8_t *>(const_cast<char *>(zone))};
-        int32_t rc = engine_.InitBuffer(ctx, DIR_OP_MODIFY_OBJECT, request);
-        if (rc == 0)
-            rc = engine_.PutChange(ctx, request, DIR_CHANGE_ADD_VALUE, "Zone");
-        if (rc == 0)
-            rc = engine_.PutAttrValue(ctx, request, DIR_SYNTAX_OCTET_STRING, &value);
-        if (rc == 0)
-            rc = engine_.ModifyObject(ctx, "O=K", nullptr, 0, request);
-        engine_.FreeBuffer(request);
-        return rc;
-    }
+    int32_t AddZone(int32_t ctx, const char *zone) { return AddZoneValue(engine_, ctx, zone); }
 
     FileState file_;
     Engine engine_;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "dir_engine.h"
+#include "engine_requests.h"
 #include "store_file.h"
 
 namespace {
@@ -73,19 +74,7 @@ protected:
 
     static int32_t AddZone(Engine &engine, int32_t ctx, const std::string &zone)
     {
-        void *request = nullptr;
-        engine.AllocBuffer(DIR_BUFFER_SIZE, &request);
-        DirOctetString value{static_cast<uint32_t>(zone.size()),
-                             reinterpret_cast<uint8_t *>(const_cast<char *>(zone.data()))};
-        int32_t rc = engine.InitBuffer(ctx, DIR_OP_MODIFY_OBJECT, request);
-        if (rc == 0)
-            rc = engine.PutChange(ctx, request, DIR_CHANGE_ADD_VALUE, "Zone");
-        if (rc == 0)
-            rc = engine.PutAttrValue(ctx, request, DIR_SYNTAX_OCTET_STRING, &value);
-        if (rc == 0)
-            rc = engine.ModifyObject(ctx, "O=K", nullptr, 0, request);
-        engine.FreeBuffer(request);
-        return rc;
+        return AddZoneValue(engine, ctx, zone);
     }
 
     std::string dir_, path_, reports_;
