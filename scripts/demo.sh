@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the native viewer and opens the bundled sample
-# trace in it: interactively on a terminal, otherwise as a /NOPAUSE listing.
+# The main job on the bundled samples, after setting up the machine:
 #
-# The viewer reads its INI file from beside the program (kavelin.ini on
-# POSIX), so the demo runs a copy of the program in build/native/demo/ with
-# the sample INI beside it when the build made one (the sample decoder
-# plug-in for the PPP source of the trace); an INI already placed there is
-# kept. The work file is written beside the demo's copy of the trace.
+# 1. the trace viewer, built natively, on the sample trace: interactively on a
+#    terminal, otherwise as a /NOPAUSE listing. The viewer reads its INI file
+#    from beside the program (kavelin.ini on POSIX), so the demo runs a copy of
+#    the program in build/native/demo/ with the sample INI beside it when the
+#    build made one (the sample decoder plug-in for the PPP source of the
+#    trace); an INI already placed there is kept. The work file is written
+#    beside the demo's copy of the trace.
+# 2. the directory administrator host with the snap-in, built for Win32, on a
+#    copy of the sample directory store, under Wine: in a window when there is
+#    a display, otherwise under a virtual display, saving a picture of a
+#    user's property sheet to build/demo/host.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -34,7 +39,22 @@ fi
 
 if [ -t 0 ] && [ -t 1 ]; then
   echo "Keys: N (or any other key) next event, P previous event, X exit."
-  exec "$demo/kavelin" "$demo/sample.trc" /L "$level"
+  "$demo/kavelin" "$demo/sample.trc" /L "$level" || true
 else
-  exec "$demo/kavelin" "$demo/sample.trc" /NOPAUSE /L "$level"
+  "$demo/kavelin" "$demo/sample.trc" /NOPAUSE /L "$level" || true
+fi
+
+# The snap-in in the host.
+echo "== building the snap-in, the host and the stand-ins for Win32" >&2
+cmake --preset win32 >&2
+cmake --build --preset win32 -j "$(nproc)" --target RAXHOST RAXADM95 langsup32 svclib32 >&2
+mkdir -p "$top/build/demo"
+if [ -n "${DISPLAY:-}" ]; then
+  cp -f samples/store/kestrel.ldif "$top/build/demo/directory.ldif"
+  store="Z:${top//\//\\}\\build\\demo\\directory.ldif"
+  echo "Opening the host on a copy of the sample directory: $top/build/demo/directory.ldif" >&2
+  export WINEPREFIX=$top/build/win32/wineprefix-x11 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  (cd build/win32/bin && wine RAXHOST.EXE /store "$store")
+else
+  scripts/host-screenshot.sh "$top/build/demo/host.png" 'CN=Ann.OU=Sales.O=Kestrel' 2
 fi

@@ -43,7 +43,8 @@ args=(/store "$store")
 
 # Wait for the virtual desktop and give the host time to draw.
 for _ in $(seq 1 40); do
-  id=$(xwininfo -root -tree 2>/dev/null | awk '/"host - Wine desktop"/{print $1; exit}')
+  # Until the virtual display is up, xwininfo fails: keep waiting.
+  id=$(xwininfo -root -tree 2>/dev/null | awk '/"host - Wine desktop"/{print $1; exit}') || id=
   [ -n "$id" ] && break
   sleep 0.5
 done
