@@ -10,6 +10,7 @@ struct FileStatus {
     uint64_t Size;
     int64_t AccessTime;   // whole seconds
     int64_t ModifyTime;   // whole seconds
+    bool IsDirectory;
 };
 
 // False (with errno set) when the status cannot be read.

@@ -14,6 +14,7 @@ bool ReadFileStatus(const char *path, FileStatus *status)
     status->Size = static_cast<uint64_t>(st.st_size);
     status->AccessTime = static_cast<int64_t>(st.st_atime);
     status->ModifyTime = static_cast<int64_t>(st.st_mtime);
+    status->IsDirectory = (st.st_mode & _S_IFDIR) != 0;
     return true;
 }
 

@@ -141,6 +141,14 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
         ReportFileError("Unable to open file", traceName);
         return 1;
     }
+    // A folder passes the command line and has a status. Windows refuses to
+    // open it; POSIX systems open it but it cannot be read, and its length
+    // is meaningless: refuse it here, before the work file is made.
+    if (TraceStatus.IsDirectory) {
+        errno = EISDIR;
+        ReportFileError("Unable to open file", traceName);
+        return 1;
+    }
     StdioFile copy;
     if (!copy.Open(WorkFileName, "wb")) {
         ListingPrintf("\rKAVELIN: Error, Unable create temp file.\r\nCause : %s.\r\n",

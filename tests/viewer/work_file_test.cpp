@@ -414,18 +414,22 @@ TEST_F(Preparation, WorkFileThatCannotBeCreated)
     EXPECT_EQ(console_, "");
 }
 
-#ifdef _WIN32
-TEST_F(Preparation, TraceThatCannotBeOpened)
+TEST_F(Preparation, TraceThatIsAFolderCannotBeOpened)
 {
     // A folder passes the command line and its status can be read, but it
-    // cannot be opened as a file.
+    // cannot be opened as a file (POSIX opens it, but it is no trace).
     std::string folder = dir_.File("FOLDER.TRC");
     std::filesystem::create_directory(folder);
     EXPECT_EQ(Prepare(folder), 1);
-    EXPECT_EQ(listing_, "\rKAVELIN: Error, Unable to open file \"" + folder +
-                            "\".\r\nCause : Permission denied.\r\n");
-}
+#ifdef _WIN32
+    const char cause[] = "Permission denied";
+#else
+    const char cause[] = "Is a directory";
 #endif
+    EXPECT_EQ(listing_, "\rKAVELIN: Error, Unable to open file \"" + folder + "\".\r\nCause : " + cause + ".\r\n");
+    EXPECT_EQ(console_, "");
+    EXPECT_FALSE(FileExists(dir_.File("FOLDER.TMP"))) << "no work file is made";
+}
 
 #ifndef _WIN32
 // Rights do not stop the super-user; these cases need an ordinary account.
