@@ -210,7 +210,7 @@ int BrowseEvents(FILE *workFile, uint8_t *buffer)
             return 0;   // no key: as if e(X)it
         if (key == 'P') {
             // The first event links to itself; any other link must point back.
-            if (header.PrevOffset > offset) {
+            if (header.PrevOffset > offset || (header.PrevOffset == offset && offset != 0)) {
                 ConsolePrintf("\rKAVELIN: Error, Bad previous event offset %lu in event #%06d.\r\n",
                               static_cast<unsigned long>(header.PrevOffset), header.EventNumber);
                 return 1;

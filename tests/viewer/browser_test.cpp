@@ -302,6 +302,18 @@ TEST_F(Browser, PreviousOffsetThatDoesNotPointBackEndsBrowsing)
         << console_;
 }
 
+TEST_F(Browser, OnlyTheFirstEventMayLinkToItself)
+{
+    RawEvent a = Event(1, Bytes(3)), b = Event(2, Bytes(3));
+    std::vector<uint8_t> work = LinkedWorkFile({a, b});
+    std::size_t second = 36 + 3;
+    work[second] = static_cast<uint8_t>(second);   // PrevOffset of event 2: itself
+    EXPECT_EQ(Browse(work, "nPn"), 1);
+    EXPECT_EQ(listing_, HeaderLines(a) + ReferenceDump(a.Data) + HeaderLines(b) + ReferenceDump(b.Data));
+    EXPECT_NE(console_.find("\rKAVELIN: Error, Bad previous event offset 39 in event #000002.\r\n"), std::string::npos)
+        << console_;
+}
+
 TEST_F(Browser, SourceWithoutSlotIsDumpedWithANoteWhenDecoding)
 {
     RawEvent a = Event(1, Bytes(3), 256);
