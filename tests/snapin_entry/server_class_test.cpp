@@ -3,10 +3,13 @@
 #include "core/class_procedures.h"
 #include "core/identification_page.h"
 #include "core/module_win32.h"
+#include "core/snapin_state.h"
+#include "dircli32_test.h"
 #include "harness.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -62,13 +65,33 @@ TEST_F(ServerClass, OnePageWithoutDirectoryAndTheQueryAnswer)
     EXPECT_EQ(info.reserved, 0u);
 
     EXPECT_EQ(SnapinRAXProc("", 272, 0, nullptr), 137);
+    EXPECT_EQ(SnapinRAXProc("", 0x00010000u | 272, 0, nullptr), 137);
     for (uint32_t message : {255u, 258u, 261u, 262u, 271u, 273u})
         EXPECT_EQ(SnapinRAXProc("", message, 0, nullptr), 0) << message;
     SnapinRAXProc("", 257, 0, nullptr);
 }
 
+TEST_F(ServerClass, OnePageAlsoWhenTheDirectoryCannotBeReached)
+{
+    // The server's page reads nothing: no context, no schema check.
+    DirTestReset();
+    DirTestFailCall(1001, 1, -328);
+    SnapinRAXProc("", 256, 0, nullptr);
+    EXPECT_EQ(SnapinRAXProc("CN=RAS1.O=Org", 259, 0, nullptr), 1);
+    EXPECT_EQ(DirTestCallCount(1001), 0u);
+    EXPECT_EQ(DirTestCallCount(1037), 0u);
+    rax::PageInfo info{};
+    EXPECT_EQ(SnapinRAXProc("", 260, 0, &info), 0);
+    EXPECT_STREQ(info.templateName, "Identification");
+    DirTestClearFailures();
+    SnapinRAXProc("", 257, 0, nullptr);
+}
+
 TEST_F(ServerClass, IdentificationPageHasItsTextAndHelpOnly)
 {
+    _putenv("RAX_HOST_HELP_DIR=C:\\ADMIN\\HELP");
+    rax::BuildHelpFilePath();
+    _putenv("RAX_HOST_HELP_DIR=");
     HWND parent = CreateWindowExA(0, "STATIC", "sheet", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr, nullptr, nullptr);
     HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), "Identification", parent, IdPageDlg, 0);
     ASSERT_NE(page, nullptr);
@@ -85,6 +108,7 @@ TEST_F(ServerClass, IdentificationPageHasItsTextAndHelpOnly)
     harness::HelpCapture help;
     EXPECT_EQ(IdPageDlg(page, 0x539, 0, 0), 1);
     ASSERT_EQ(help.Calls().size(), 1u);
+    EXPECT_EQ(help.Calls()[0].file, "C:\\ADMIN\\HELP\\RAXADM.HLP");
     EXPECT_EQ(help.Calls()[0].command, unsigned(HELP_CONTEXT));
     EXPECT_EQ(help.Calls()[0].data, 629134ul);
     EXPECT_EQ(help.Calls()[0].caller, page);
