@@ -138,7 +138,7 @@ extern "C" INT_PTR WINAPI configSapDlgProc(HWND dialog, UINT message, WPARAM wPa
         return 0;
     case WM_COMMAND:
         HomeServerEditorCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return 0;
+        return LOWORD(wParam) == IDC_EDITOR_HELP ? 1 : 0;   // help answers 1, as its message does
     case PageMsgHelp:
         ShowHelp(dialog, HelpHomeServerEditor);
         return 1;

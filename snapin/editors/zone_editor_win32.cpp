@@ -98,7 +98,7 @@ extern "C" INT_PTR WINAPI configZoneDlgProc(HWND dialog, UINT message, WPARAM wP
         return 0;
     case WM_COMMAND:
         ZoneListEditorCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return 0;
+        return LOWORD(wParam) == IDC_EDITOR_HELP ? 1 : 0;   // help answers 1, as its message does
     case PageMsgHelp:
         ShowHelp(dialog, HelpZoneListEditor);
         return 1;

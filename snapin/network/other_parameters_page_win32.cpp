@@ -20,6 +20,11 @@ namespace {
 
 constexpr std::size_t MinutesRoom = 6;
 
+// A stored timeout whose text is longer than the field (another tool wrote
+// it, such as 1000000): while the administrator has not typed into the
+// field, applying keeps the stored value instead of its first six characters.
+bool g_idleOverlong = false;
+
 void OpenOtherParametersPage(HWND page)
 {
     NetworkPageState &state = NetworkPage();
@@ -66,6 +71,7 @@ void OtherParametersCommand(HWND page, int id, int notification)
     case IDC_IDLE_TIMEOUT:
         if (notification == EN_CHANGE) {
             // No changed flag: the save compares the edited timeout with the one read.
+            g_idleOverlong = false;
             char text[MinutesRoom + 1] = {};
             GetDlgItemTextA(page, id, text, sizeof text);
             if (!MinutesChars(text))
@@ -87,6 +93,7 @@ void InitOtherParametersPage(HWND page)
     NetworkPageState &state = NetworkPage();
     bool canModify = CanModifyObject(CurrentObjectName()) == 1;
     bool specified = state.idleAsRead != MinutesAbsent;
+    g_idleOverlong = false;
     CheckDlgButton(page, IDC_SPECIFY_IDLE_TIMEOUT, canModify && specified ? BST_CHECKED : BST_UNCHECKED);
     EnableWindow(GetDlgItem(page, IDC_SPECIFY_IDLE_TIMEOUT), canModify ? TRUE : FALSE);
     SendDlgItemMessageA(page, IDC_IDLE_TIMEOUT, EM_LIMITTEXT, LimitOf(EntryField::IdleTimeoutMinutes).limit, 0);
@@ -95,9 +102,10 @@ void InitOtherParametersPage(HWND page)
         EnableMinutes(page, false);
     } else {
         char text[16];
-        std::snprintf(text, sizeof text, "%ld", static_cast<long>(state.idleAsRead));
+        int length = std::snprintf(text, sizeof text, "%ld", static_cast<long>(state.idleAsRead));
         SetDlgItemTextA(page, IDC_IDLE_TIMEOUT, text);
         EnableMinutes(page, canModify);
+        g_idleOverlong = length > static_cast<int>(MinutesRoom);
     }
     FillIpxAndIpGroups(page, canModify);
     if (!canModify) {
@@ -120,7 +128,11 @@ bool ApplyOtherParametersPage(HWND page)
 
     // The idle timeout is taken whatever the groups above said.
     if (IsWindowEnabled(GetDlgItem(page, IDC_SPECIFY_IDLE_TIMEOUT))) {
-        if (IsDlgButtonChecked(page, IDC_SPECIFY_IDLE_TIMEOUT) == BST_CHECKED) {
+        if (IsDlgButtonChecked(page, IDC_SPECIFY_IDLE_TIMEOUT) != BST_CHECKED) {
+            state.idleEdited = MinutesAbsent;
+        } else if (g_idleOverlong) {
+            state.idleEdited = state.idleAsRead;   // shown whole, never typed into
+        } else {
             char text[MinutesRoom + 1] = {};
             GetDlgItemTextA(page, IDC_IDLE_TIMEOUT, text, sizeof text);
             int32_t minutes = 0;
@@ -130,8 +142,6 @@ bool ApplyOtherParametersPage(HWND page)
             } else {
                 state.idleEdited = minutes;
             }
-        } else {
-            state.idleEdited = MinutesAbsent;
         }
     }
     return accepted;

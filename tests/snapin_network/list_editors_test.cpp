@@ -334,18 +334,30 @@ TEST_F(ListEditors, EditorsOpenTheirHelpTopics)
 {
     HWND page = OpenUserPage();
     (void)page;
+    // The "Help" button and the help message both answer 1.
+    const WPARAM helpButton = MAKEWPARAM(IDC_EDITOR_HELP, BN_CLICKED);
+    INT_PTR zoneButton = 0, zoneMessage = 0, serverButton = 0, serverMessage = 0;
     EditZones([&](HWND editor) {
-        Send(editor, IDC_EDITOR_HELP);
+        zoneButton = configZoneDlgProc(editor, WM_COMMAND, helpButton, 0);
+        zoneMessage = configZoneDlgProc(editor, rax::PageMsgHelp, 0, 0);
         Send(editor, IDCANCEL);
     });
     EditHomeServers([&](HWND editor) {
-        SendMessageA(editor, rax::PageMsgHelp, 0, 0);
+        serverButton = configSapDlgProc(editor, WM_COMMAND, helpButton, 0);
+        serverMessage = configSapDlgProc(editor, rax::PageMsgHelp, 0, 0);
         Send(editor, IDCANCEL);
     });
-    ASSERT_EQ(help_->Calls().size(), 2u);
+    EXPECT_EQ(zoneButton, 1);
+    EXPECT_EQ(zoneMessage, 1);
+    EXPECT_EQ(serverButton, 1);
+    EXPECT_EQ(serverMessage, 1);
+    ASSERT_EQ(help_->Calls().size(), 4u);
     EXPECT_EQ(help_->Calls()[0].data, 49158ul);
-    EXPECT_EQ(help_->Calls()[1].data, 49195ul);
-    EXPECT_EQ(help_->Calls()[1].file, rax::HelpFilePath());
+    EXPECT_EQ(help_->Calls()[1].data, 49158ul);
+    EXPECT_EQ(help_->Calls()[2].data, 49195ul);
+    EXPECT_EQ(help_->Calls()[3].data, 49195ul);
+    EXPECT_EQ(help_->Calls()[3].file, rax::HelpFilePath());
+    EXPECT_EQ(help_->Calls()[3].command, static_cast<unsigned>(HELP_CONTEXT));
 }
 
 } // namespace

@@ -94,6 +94,28 @@ TEST_F(OtherParametersPage, ChangedTimeoutReplacesTheValueAndTheSameValueWritesN
     EXPECT_EQ(Writes(), 0u);
 }
 
+// A timeout written by another tool whose text is longer than the field: the
+// page shows it whole, and an apply that did not touch the field keeps it
+// rather than taking its first six characters (1000000 is not 100000).
+TEST_F(OtherParametersPage, OverlongStoredTimeoutIsKeptUnlessTypedInto)
+{
+    StoreInteger(UnitObject, IdleTimeout, 1000000);
+    ASSERT_NE(OpenContainerPage(), nullptr);
+    EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), "1000000");
+    ASSERT_TRUE(Apply());
+    EXPECT_EQ(rax::NetworkPage().idleEdited, 1000000);
+    Save();
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(StoredValue(UnitObject, IdleTimeout), IntegerBytes(1000000));
+
+    ASSERT_NE(OpenContainerPage(), nullptr);
+    SetText(IDC_IDLE_TIMEOUT, "60");
+    ASSERT_TRUE(Apply());
+    Save();
+    EXPECT_EQ(Writes(), 1u);
+    EXPECT_EQ(StoredValue(UnitObject, IdleTimeout), IntegerBytes(60));
+}
+
 TEST_F(OtherParametersPage, MinutesAreCheckedWhileTypingWithoutOwnerAndAgainAtApply)
 {
     HWND page = OpenContainerPage();
