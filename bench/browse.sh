@@ -1,23 +1,10 @@
 #!/usr/bin/env bash
 # Listing speed against xxd: a 256 MiB trace is listed by the viewer with
 # /NOPAUSE at level 0 into /dev/null, and dumped by xxd into /dev/null, each
-# three times in turns from a warm cache (the work file is prepared first and
-# reused); the best of five times each are compared. Target: the viewer at least 3 times
+# five times in turns from a warm cache (the work file is prepared first and
+# reused); the best times are compared. Target: the viewer at least 3 times
 # as fast as xxd.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$PWD
-
-# measure OUT CMD...: runs CMD with standard output into OUT and prints its
-# elapsed seconds and peak resident size in KiB.
-measure() {
-  local out=$1
-  shift
-  { /usr/bin/time -f "%e %M" "$@" >"$out" </dev/null; } 2>&1 | tail -n 1
-}
-
-cmake --preset native >/dev/null
-cmake --build --preset native --target kavelin tracegen >/dev/null
+source "$(dirname "$0")/common.sh"
 plugin=""
 for candidate in pppdec testplug_a; do
   if cmake --build --preset native --target "$candidate" >/dev/null 2>&1; then

@@ -4,20 +4,7 @@
 # cp, five times each in turns from a warm cache; the best times are
 # compared (on a shared machine single runs vary with the disk's other work). Target: preparation within 1.3 times the time of cp, with a peak
 # resident size that does not grow with the trace.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$PWD
-
-# measure OUT CMD...: runs CMD with standard output into OUT and prints its
-# elapsed seconds and peak resident size in KiB.
-measure() {
-  local out=$1
-  shift
-  { /usr/bin/time -f "%e %M" "$@" >"$out" </dev/null; } 2>&1 | tail -n 1
-}
-
-cmake --preset native >/dev/null
-cmake --build --preset native --target kavelin tracegen >/dev/null
+source "$(dirname "$0")/common.sh"
 
 tmp=$top/build/bench-prepare
 rm -rf "$tmp"

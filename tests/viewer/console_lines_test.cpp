@@ -21,7 +21,7 @@ protected:
     {
         ResetViewerState();
         record_ = dir_.File("commands.txt");
-        std::string recorder = (std::filesystem::path(ProgramDirectory()) / "comspec_recorder.exe").string();
+        std::string recorder = (std::filesystem::path(ProgramDirectory()) / "command_recorder.exe").string();
         ASSERT_TRUE(FileExists(recorder));
         _putenv(("ComSpec=" + recorder).c_str());
         _putenv(("KAVELIN_RECORD=" + record_).c_str());
@@ -65,7 +65,7 @@ TEST_F(LineSwitch, SwitchesToFiftyAndBackToTwentyFive)
     EXPECT_FALSE(ConsoleLinesSwitched());
     EXPECT_EQ(Commands(), (std::vector<std::string>{"mode con: lines=50", "mode con: lines=25"}));
     // The command processor is started as "<ComSpec>" /c <command>.
-    std::string recorder = (std::filesystem::path(ProgramDirectory()) / "comspec_recorder.exe").string();
+    std::string recorder = (std::filesystem::path(ProgramDirectory()) / "command_recorder.exe").string();
     EXPECT_EQ(ReadBytes(record_).substr(0, recorder.size() + 6), "\"" + recorder + "\" /c ");
 }
 

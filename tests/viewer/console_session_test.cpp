@@ -22,7 +22,7 @@ protected:
         trace_ = dir_.File("RUN.TRC");
         out_ = dir_.File("out.txt");
         record_ = dir_.File("commands.txt");
-        std::string recorder = (std::filesystem::path(ProgramDirectory()) / "comspec_recorder.exe").string();
+        std::string recorder = (std::filesystem::path(ProgramDirectory()) / "command_recorder.exe").string();
         _putenv(("ComSpec=" + recorder).c_str());
         _putenv(("KAVELIN_RECORD=" + record_).c_str());
         FreeConsole();

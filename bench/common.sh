@@ -1,0 +1,16 @@
+# Shared by the benchmark scripts: run from the top of the tree, with the
+# native viewer and trace generator built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+# measure OUT CMD...: runs CMD with standard output into OUT and prints its
+# elapsed seconds and peak resident size in KiB.
+measure() {
+  local out=$1
+  shift
+  { /usr/bin/time -f "%e %M" "$@" >"$out" </dev/null; } 2>&1 | tail -n 1
+}
+
+cmake --preset native >/dev/null
+cmake --build --preset native --target kavelin tracegen >/dev/null
