@@ -10,8 +10,8 @@ namespace {
 // in the work file; the block holds trace bytes [start_, start_ + fill_).
 class EventStream {
 public:
-    EventStream(FILE *in, FILE *out, uint64_t length, uint8_t *block, std::size_t capacity)
-        : in_(in), out_(out), length_(length), block_(block), capacity_(capacity)
+    EventStream(FILE *in, FILE *out, uint64_t length, uint8_t *block, std::size_t capacity, uint64_t start)
+        : in_(in), out_(out), length_(length), block_(block), capacity_(capacity), start_(start), written_(start)
     {
     }
 
@@ -95,9 +95,9 @@ private:
     uint64_t length_;
     uint8_t *block_;
     std::size_t capacity_;
-    uint64_t start_ = 0;
+    uint64_t start_;
     std::size_t fill_ = 0;
-    uint64_t written_ = 0;
+    uint64_t written_;
     bool writeFailed_ = false;
 };
 
@@ -112,9 +112,15 @@ uint32_t Le32(const uint8_t *p)
 CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
                       uint32_t maxData, void (*onEvent)())
 {
-    EventStream stream(trace, work, length, block, blockSize);
-    uint64_t position = 0;   // of the next event in both files
-    uint64_t previous = 0;   // header offset of the event before it
+    return CopyEventsFrom(trace, work, length, block, blockSize, maxData, onEvent, 0, 0);
+}
+
+CopyResult CopyEventsFrom(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
+                          uint32_t maxData, void (*onEvent)(), uint64_t position, uint64_t previous)
+{
+    // `position`: of the next event in both files; `previous`: the header
+    // offset of the event before it.
+    EventStream stream(trace, work, length, block, blockSize, position);
     for (;;) {
         onEvent();
         if (length <= position)

@@ -19,4 +19,20 @@ enum class CopyResult { Done, HeaderRead, HeaderWrite, DataRead, DataTooLarge, D
 CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
                       uint32_t maxData, void (*onEvent)());
 
+// CopyEvents taken up at the event at `position`, whose predecessor's header
+// is at `previous`: the work file holds every byte before `position` and the
+// trace is positioned there.
+CopyResult CopyEventsFrom(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
+                          uint32_t maxData, void (*onEvent)(), uint64_t position, uint64_t previous);
+
+// CopyEvents with the same results and work file contents, and a call of
+// `onEvent` before each event and one at the end, through windows of
+// `window` bytes of a mapping of the trace where the system has one (0: the
+// default size, 4 MiB), writing up to `batch` pieces at a time (0: as many as
+// the system takes). The block copy takes over from the event reached
+// wherever the trace cannot be mapped (a pipe, a file shorter than its
+// length, a window too small for an event). `work` may hold buffered output.
+CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
+                            uint32_t maxData, void (*onEvent)(), std::size_t window = 0, std::size_t batch = 0);
+
 #endif

@@ -155,7 +155,8 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
                       std::strerror(errno));
         return 1;
     }
-    // The copy reads and writes whole blocks of the event data buffer.
+    // The copy maps the trace where it can; otherwise it reads and writes
+    // whole blocks of the event data buffer.
     std::setvbuf(trace.Get(), nullptr, _IONBF, 0);
     std::setvbuf(copy.Get(), nullptr, _IONBF, 0);
 
@@ -169,8 +170,8 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     }
     ConsoleText("\rPreparing temporary work file, Please wait...  ");
 
-    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
-                                             static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
+    int result = ReportCopyResult(CopyEventsMapped(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
+                                                   static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
 
     ListingPrintf("\n");
     trace.Close();
