@@ -5,13 +5,24 @@
 // the writing while this one walks the headers and maps the next window.
 // Windows of 4 MiB, two at a time at most, keep the resident size flat and
 // the bytes just walked still in the cache when they are written.
+//
+// Another program may cut the trace short while it is copied: a page of the
+// mapping past the new end then faults (SIGBUS) when this thread reads a
+// header there, and fails the gathered write (EFAULT) when the kernel reads
+// it, while the rest of the last page reads as zeros. Any of these, and a
+// trace found shorter than the window just walked, hand the copy to the
+// block copy from the event where that window began, so that it ends as it
+// would for a trace of the length the file has now.
 #include "event_copy.h"
 
 #include "event_header.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <csetjmp>
+#include <csignal>
 #include <mutex>
 #include <thread>
 #include <sys/mman.h>
@@ -75,6 +86,7 @@ public:
         base_ = nullptr;
     }
 
+    bool Mapped() const { return base_ != nullptr; }
     const uint8_t *At(uint64_t offset) const { return base_ + (offset - start_); }
     uint64_t End() const { return start_ + size_; }
 
@@ -166,6 +178,14 @@ public:
         return fine && !failed_;
     }
 
+    // True when a write failed on the trace's pages: it was cut short under
+    // the mapping.
+    bool Faulted()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return faulted_;
+    }
+
     uint64_t Written()
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -192,19 +212,22 @@ private:
             bool skip = failed_;   // nothing more is written after a failure
             lock.unlock();
             uint64_t done = 0;
-            bool fine = skip || Write(batch, done);
+            bool faulted = false;
+            bool fine = skip || Write(batch, done, faulted);
             batch.count = 0;
             lock.lock();
             written_ += done;
             failed_ = failed_ || !fine;
+            faulted_ = faulted_ || faulted;
             head_ = (head_ + 1) % Depth;
             --queued_;
             changed_.notify_all();
         }
     }
 
-    // Writes a batch's pieces, taking up again after a short write.
-    bool Write(Batch &batch, uint64_t &done)
+    // Writes a batch's pieces, taking up again after a short write (the
+    // next write then fails if the pieces cannot be read).
+    bool Write(Batch &batch, uint64_t &done, bool &faulted)
     {
         iovec *next = batch.pieces;
         std::size_t left = batch.count;
@@ -212,8 +235,10 @@ private:
             ssize_t wrote = writev(fd_, next, static_cast<int>(left));
             if (wrote < 0 && errno == EINTR)
                 continue;
-            if (wrote <= 0)
+            if (wrote <= 0) {
+                faulted = wrote < 0 && errno == EFAULT;
                 return false;
+            }
             done += static_cast<uint64_t>(wrote);
             std::size_t rest = static_cast<std::size_t>(wrote);
             while (left > 0 && rest >= next->iov_len) {
@@ -237,6 +262,7 @@ private:
     std::size_t queued_ = 0;   // batches from head_ on waiting to be written
     uint64_t written_ = 0;
     bool failed_ = false;
+    bool faulted_ = false;
     bool stop_ = false;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -249,6 +275,74 @@ uint32_t Le32(const uint8_t *p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
+// Where a fault in a guarded read of this thread goes; none outside one.
+thread_local sigjmp_buf *FaultGuard = nullptr;
+struct sigaction PreviousBusAction;
+
+void OnBusError(int signal, siginfo_t *info, void *)
+{
+    if (sigjmp_buf *guard = FaultGuard) {
+        FaultGuard = nullptr;
+        siglongjmp(*guard, 1);
+    }
+    // Not ours: as if this handler had never been there. A fault comes back
+    // under the previous action when the instruction runs again; a signal
+    // that was sent is sent again.
+    sigaction(SIGBUS, &PreviousBusAction, nullptr);
+    if (info == nullptr || info->si_code <= 0)
+        raise(signal);
+}
+
+// The SIGBUS handler for as long as a mapped copy runs, the previous action
+// back afterwards. One mapped copy at a time in a process.
+class BusErrorCatch {
+public:
+    BusErrorCatch()
+    {
+        struct sigaction action = {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        installed_ = sigaction(SIGBUS, &action, &PreviousBusAction) == 0;
+    }
+    ~BusErrorCatch()
+    {
+        if (installed_)
+            sigaction(SIGBUS, &PreviousBusAction, nullptr);
+    }
+    BusErrorCatch(const BusErrorCatch &) = delete;
+    BusErrorCatch &operator=(const BusErrorCatch &) = delete;
+
+    bool Installed() const { return installed_; }
+
+private:
+    bool installed_;
+};
+
+// The traced size of the header at `header` in the mapping; false when its
+// page is gone.
+__attribute__((noinline)) bool ReadTracedSize(const uint8_t *header, uint32_t &traced)
+{
+    sigjmp_buf guard;
+    if (sigsetjmp(guard, 0) != 0)
+        return false;
+    FaultGuard = &guard;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    traced = Le32(header + 28);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    FaultGuard = nullptr;
+    return true;
+}
+
+// True when the trace no longer holds all of `view`'s bytes (or cannot tell).
+bool Shrunk(int fd, const TraceWindow &view)
+{
+    struct stat status;
+    if (!view.Mapped())
+        return false;
+    return fstat(fd, &status) != 0 || status.st_size < 0 || static_cast<uint64_t>(status.st_size) < view.End();
+}
+
 }  // namespace
 
 CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
@@ -259,11 +353,15 @@ CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *b
         return CopyEvents(trace, work, length, block, blockSize, maxData, onEvent);
     if (window == 0)
         window = DefaultWindow;
+    const int traceFd = fileno(trace);
     const int workFd = fileno(work);
     const off_t workStart = lseek(workFd, 0, SEEK_CUR);
+    BusErrorCatch catcher;
+    if (!catcher.Installed())
+        return CopyEvents(trace, work, length, block, blockSize, maxData, onEvent);
     // The window being walked, and the next one, mapped while the writes
     // from the first go on.
-    TraceWindow windows[2] = {TraceWindow(fileno(trace)), TraceWindow(fileno(trace))};
+    TraceWindow windows[2] = {TraceWindow(traceFd), TraceWindow(traceFd)};
     std::size_t current = 0;
     GatherWriter out(workFd, batch);
     if (!out.Start())
@@ -282,6 +380,39 @@ CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *b
     uint64_t position = 0;   // of the next event in both files
     uint64_t previous = 0;   // header offset of the event before it
     uint64_t ahead = 0;      // trace bytes up to here are on their way to the cache
+    uint64_t kept = 0;       // the work file holds the trace as it is now up to here, an event's start,
+    uint64_t keptPrevious = 0;   // whose predecessor's header is here
+
+    // The trace was cut short under the mapping: what the work file got from
+    // the current window goes, and the block copy takes over where it began.
+    auto recover = [&]() {
+        out.Drain();
+        windows[0].Unmap();
+        windows[1].Unmap();
+        if (workStart < 0) {   // nothing to take back
+            onEvent();
+            return CopyResult::DataRead;
+        }
+        const off_t at = workStart + static_cast<off_t>(kept);
+        if (ftruncate(workFd, at) != 0 || fseeko(work, at, SEEK_SET) != 0) {
+            onEvent();
+            return CopyResult::DataWrite;
+        }
+        if (fseeko(trace, static_cast<off_t>(kept), SEEK_SET) != 0) {
+            onEvent();
+            return CopyResult::HeaderRead;
+        }
+        return CopyEventsFrom(trace, work, length, block, blockSize, maxData, onEvent, kept, keptPrevious);
+    };
+    // The walk's `result` once all that was gathered is written (`failure`
+    // where that fails), unless the trace was cut short under it.
+    auto finish = [&](bool written, CopyResult result, CopyResult failure) {
+        written = out.Drain() && written;
+        if (out.Faulted() || Shrunk(traceFd, windows[current]))
+            return recover();
+        return settle(written) ? result : failure;
+    };
+
     for (;;) {
         const TraceWindow &view = windows[current];
         if (length - position >= EventHeaderSize) {
@@ -292,11 +423,18 @@ CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *b
                 bool mapped = out.Submit() && windows[1 - current].Map(position, reach, window, length);
                 // The pieces queued point into the old window: out with them
                 // before it goes.
-                if (!out.Drain()) {
+                bool written = out.Drain();
+                if (out.Faulted() || Shrunk(traceFd, view)) {
+                    windows[1 - current].Unmap();
+                    return recover();
+                }
+                if (!written) {
                     settle(false);
                     onEvent();
                     return CopyResult::DataWrite;
                 }
+                kept = position;
+                keptPrevious = previous;
                 windows[current].Unmap();
                 current = 1 - current;
                 if (!mapped) {
@@ -313,9 +451,9 @@ CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *b
         }
         onEvent();
         if (length <= position)
-            return settle(true) ? CopyResult::Done : CopyResult::DataWrite;
+            return finish(true, CopyResult::Done, CopyResult::DataWrite);
         if (length - position < EventHeaderSize)
-            return settle(true) ? CopyResult::HeaderRead : CopyResult::DataWrite;
+            return finish(true, CopyResult::HeaderRead, CopyResult::DataWrite);
         const uint8_t *header = view.At(position);
         // Each header says where the next one is: fetch ahead of the walk so
         // that it does not wait for memory at every event.
@@ -323,22 +461,18 @@ CopyResult CopyEventsMapped(FILE *trace, FILE *work, uint64_t length, uint8_t *b
             ahead = position;
         for (uint64_t end = view.End(); ahead < position + PrefetchDistance && ahead < end; ahead += 64)
             __builtin_prefetch(view.At(ahead));
-        const uint32_t traced = Le32(header + 28);
+        uint32_t traced = 0;
+        if (!ReadTracedSize(header, traced))
+            return recover();
         const uint64_t dataStart = position + EventHeaderSize;
-        if (!out.AddLink(static_cast<uint32_t>(previous))) {   // traces stay below 4 GiB
-            settle(false);
-            return CopyResult::DataWrite;
-        }
+        if (!out.AddLink(static_cast<uint32_t>(previous)))   // traces stay below 4 GiB
+            return finish(false, CopyResult::DataWrite, CopyResult::DataWrite);
         previous = position;
-        if (traced > maxData || length - dataStart < traced) {
-            if (!settle(out.Add(header + 4, EventHeaderSize - 4)))
-                return CopyResult::HeaderWrite;
-            return traced > maxData ? CopyResult::DataTooLarge : CopyResult::DataRead;
-        }
-        if (!out.Add(header + 4, EventHeaderSize - 4 + traced)) {
-            settle(false);
-            return CopyResult::DataWrite;
-        }
+        if (traced > maxData || length - dataStart < traced)
+            return finish(out.Add(header + 4, EventHeaderSize - 4),
+                          traced > maxData ? CopyResult::DataTooLarge : CopyResult::DataRead, CopyResult::HeaderWrite);
+        if (!out.Add(header + 4, EventHeaderSize - 4 + traced))
+            return finish(false, CopyResult::DataWrite, CopyResult::DataWrite);
         position = dataStart + traced;
     }
 }

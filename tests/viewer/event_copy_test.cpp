@@ -16,7 +16,10 @@
 
 #ifndef _WIN32
 #include <csignal>
+#include <cstdlib>
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #endif
@@ -236,6 +239,123 @@ TEST_F(MappedCopy, WriteCutShortByTheFileSizeLimit)
         EXPECT_EQ(defaults.work, blocks.work) << "limit " << limit;
     }
     std::signal(SIGXFSZ, savedHandler);
+}
+
+// A spinner that cuts the trace at `CutPath` to `CutTo` bytes before the
+// `CutAt`th event, as another program could while the trace is copied.
+std::string CutPath;
+int CutAt = 0;
+off_t CutTo = 0;
+void CutTraceOnTheWay()
+{
+    if (++Events == CutAt && truncate(CutPath.c_str(), CutTo) != 0)
+        std::abort();
+}
+
+int BusErrors = 0;
+void CountBusError(int)
+{
+    ++BusErrors;
+}
+
+TEST_F(MappedCopy, TraceCutShortDuringTheCopyEndsAsTheBlockCopyOfWhatIsLeft)
+{
+    // Cut ahead of the walk: at an event's start, in a header, in data, at a
+    // page boundary and just past one, within the window walked (the pages
+    // past the end fault, the rest of the last one reads as zeros) and
+    // windows further on. The copy must end as the block copy of the bytes
+    // left does, never die.
+    std::string trace = MakeEvents(600, {300, 0, 999, 36, 5});
+    std::vector<uint64_t> starts{0};
+    for (std::size_t at = 0; at < trace.size();) {
+        at += EventHeaderSize + (static_cast<uint8_t>(trace[at + 28]) | static_cast<uint8_t>(trace[at + 29]) << 8);
+        starts.push_back(at);
+    }
+    // Any handler that was there before stays, and is there again after.
+    struct sigaction mine = {}, before = {}, after = {};
+    mine.sa_handler = CountBusError;
+    sigemptyset(&mine.sa_mask);
+    ASSERT_EQ(sigaction(SIGBUS, &mine, &before), 0);
+    std::string cutTrace = dir_.File("CUT.TRC");
+    std::set<CopyResult> seen;
+    for (int at : {1, 3, 100}) {
+        uint64_t base = starts[static_cast<std::size_t>(at) - 1];
+        uint64_t page = base / 4096 * 4096 + 4096;
+        for (uint64_t cut : {base, base + 10, base + 32 + 150, page, page + 1, starts[at + 8] + 3, base + 20017,
+                             base + 60040}) {
+            WriteBytes(cutTrace, trace.substr(0, cut));
+            Copy blocks = RunCopy(dir_, cutTrace, trace.size(), false);
+            seen.insert(blocks.result);
+            for (std::size_t window : {std::size_t{0}, std::size_t{5200}, std::size_t{20000}}) {
+                WriteBytes(trace_, trace);
+                std::string workPath = dir_.File("COPY.TMP");
+                FILE *in = std::fopen(trace_.c_str(), "rb");
+                FILE *work = std::fopen(workPath.c_str(), "wb");
+                ASSERT_TRUE(in && work);
+                std::setvbuf(in, nullptr, _IONBF, 0);
+                std::setvbuf(work, nullptr, _IONBF, 0);
+                static uint8_t block[65536];
+                Events = 0;
+                CutPath = trace_;
+                CutAt = at;
+                CutTo = static_cast<off_t>(cut);
+                CopyResult result = CopyEventsMapped(in, work, trace.size(), block, sizeof block, MaxData,
+                                                     CutTraceOnTheWay, window, window == 0 ? 0 : 3);
+                std::fclose(in);
+                std::fclose(work);
+                EXPECT_EQ(result, blocks.result) << "cut " << cut << " at event " << at << ", window " << window;
+                EXPECT_EQ(ReadBytes(workPath), blocks.work)
+                    << "cut " << cut << " at event " << at << ", window " << window;
+                EXPECT_GE(Events, blocks.events);
+            }
+        }
+    }
+    EXPECT_EQ(seen, (std::set<CopyResult>{CopyResult::HeaderRead, CopyResult::DataRead}));
+    ASSERT_EQ(sigaction(SIGBUS, &before, &after), 0);
+    EXPECT_EQ(after.sa_handler, CountBusError);
+    EXPECT_EQ(BusErrors, 0);
+}
+
+// A spinner that reads a page of a mapped file cut short under it: a fault
+// that is none of the copy's.
+const volatile uint8_t *LostPage = nullptr;
+void TouchLostPage()
+{
+    if (++Events == 5)
+        (void)*LostPage;
+}
+
+TEST_F(MappedCopy, OtherFaultsDuringTheCopyStillEndTheProgram)
+{
+    std::string trace = MakeEvents(60, {300, 0, 999, 36});
+    WriteBytes(trace_, trace);
+    std::string lost = dir_.File("LOST.BIN");
+    WriteBytes(lost, std::string(8192, 'x'));
+    std::fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGBUS, SIG_DFL);
+        FILE *page = std::fopen(lost.c_str(), "rb");
+        void *bytes = page ? mmap(nullptr, 8192, PROT_READ, MAP_SHARED, fileno(page), 0) : MAP_FAILED;
+        if (bytes == MAP_FAILED || truncate(lost.c_str(), 0) != 0)
+            _exit(2);
+        LostPage = static_cast<const uint8_t *>(bytes) + 4096;
+        FILE *in = std::fopen(trace_.c_str(), "rb");
+        FILE *work = std::fopen(dir_.File("CHILD.TMP").c_str(), "wb");
+        static uint8_t block[65536];
+        Events = 0;
+        if (in && work)
+            CopyEventsMapped(in, work, trace.size(), block, sizeof block, MaxData, TouchLostPage);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    // Killed by the signal; under a sanitizer that reports the fault, a
+    // failed exit.
+    EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGBUS) ||
+                (WIFEXITED(status) && WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 2))
+        << "status " << status;
 }
 #endif
 
