@@ -66,6 +66,10 @@ ByteView ProfileBytes(const ProfileAsRead &profile);
 // in progress stops there. Any directory failure leaves the profile none.
 bool ReadProfileValue(const char *objectName, const char *attributeName, ProfileAsRead &profile);
 
+// Reads the IPX profile, then the IP profile, into the page state; when the
+// IPX profile's block could not be had, the IP profile is not read either.
+void ReadProfileValues(const char *objectName, NetworkPageState &state);
+
 // Releases the values built by an apply and forgets what it decided.
 void ReleaseBuiltValues();
 

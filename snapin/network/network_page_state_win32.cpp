@@ -49,6 +49,12 @@ bool ReadProfileValue(const char *objectName, const char *attributeName, Profile
     return true;
 }
 
+void ReadProfileValues(const char *objectName, NetworkPageState &state)
+{
+    if (ReadProfileValue(objectName, AttrIpxProfile, state.ipxAsRead))
+        ReadProfileValue(objectName, AttrIpProfile, state.ipAsRead);
+}
+
 void ReleaseBuiltValues()
 {
     NetworkPageState &state = g_networkPage;

@@ -15,9 +15,7 @@ void ReadOtherParameters(const char *objectName)
         idle = MinutesAbsent;
     state.idleAsRead = idle;
     state.idleEdited = idle;
-    if (!ReadProfileValue(objectName, AttrIpxProfile, state.ipxAsRead))
-        return;
-    ReadProfileValue(objectName, AttrIpProfile, state.ipAsRead);
+    ReadProfileValues(objectName, state);
 }
 
 int32_t WriteOtherParameters(const char *objectName)

@@ -17,9 +17,7 @@ void ReadServiceParameters(const char *objectName)
         state.zonesAsRead = zones;
     else
         FreeBlock(zones);
-    if (!ReadProfileValue(objectName, AttrIpxProfile, state.ipxAsRead))
-        return;
-    ReadProfileValue(objectName, AttrIpProfile, state.ipAsRead);
+    ReadProfileValues(objectName, state);
 }
 
 int32_t WriteServiceParameters(const char *objectName)
