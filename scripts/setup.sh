@@ -12,6 +12,7 @@ packages=(
   wine wine32:i386
   xvfb imagemagick x11-apps x11-utils
   xxd python3 util-linux procps time
+  slapd ldap-utils
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -27,8 +28,20 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# The directory server is only ever run privately by scripts/directory-server.sh:
+# the package must neither configure nor start the system's own server.
+hold_services() {
+  echo "slapd slapd/no_configuration boolean true" | $SUDO debconf-set-selections
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' | $SUDO tee /usr/sbin/policy-rc.d >/dev/null
+    $SUDO chmod 755 /usr/sbin/policy-rc.d
+    trap '$SUDO rm -f /usr/sbin/policy-rc.d' EXIT
+  fi
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
+  hold_services
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 elif [ "${need_update:-0}" = 1 ]; then
