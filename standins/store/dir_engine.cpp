@@ -235,29 +235,58 @@ bool Engine::Refresh()
     return true;
 }
 
-int32_t Engine::Change(const std::function<int32_t(Store &)> &change)
+int32_t Engine::Locked(const std::function<int32_t()> &body)
 {
     std::string error;
     if (backend_ && !backend_->Lock(error)) {
         Report("dircli32: the directory store " + backend_->Path() + " cannot be locked: " + error);
         return kErrStoreUnavailable;
     }
-    if (!Refresh()) {
-        if (backend_)
-            backend_->Unlock();
-        return kErrStoreUnavailable;
-    }
-    Store copy = store_;
-    int32_t rc = change(copy);
-    if (rc == DIR_OK && backend_ && !backend_->Save(copy, error)) {
-        Report("dircli32: the directory store " + backend_->Path() + " cannot be written: " + error);
-        rc = kErrStoreUnavailable;
-    }
-    if (rc == DIR_OK)
-        store_ = std::move(copy);
+    int32_t rc = Refresh() ? body() : kErrStoreUnavailable;
     if (backend_)
         backend_->Unlock();
     return rc;
+}
+
+bool Engine::Write(const Store &store)
+{
+    std::string error;
+    if (!backend_ || backend_->Save(store, error))
+        return true;
+    Report("dircli32: the directory store " + backend_->Path() + " cannot be written: " + error);
+    return false;
+}
+
+int32_t Engine::Change(const std::function<int32_t(Store &)> &change)
+{
+    return Locked([&]() -> int32_t {
+        Store copy = store_;
+        int32_t rc = change(copy);
+        if (rc != DIR_OK)
+            return rc;
+        if (!Write(copy))
+            return kErrStoreUnavailable;
+        store_ = std::move(copy);
+        return DIR_OK;
+    });
+}
+
+int32_t Engine::ChangeObject(std::string_view name, const std::function<int32_t(Object &, const Store &)> &change)
+{
+    return Locked([&]() -> int32_t {
+        Object *object = FindObject(store_, name);
+        if (!object)
+            return DIR_ERR_NO_SUCH_OBJECT;
+        Object edited = *object;
+        int32_t rc = change(edited, store_);
+        if (rc != DIR_OK)
+            return rc;
+        std::swap(*object, edited);   // same name, same place: the name index holds
+        if (Write(store_))
+            return DIR_OK;
+        std::swap(*object, edited);
+        return kErrStoreUnavailable;
+    });
 }
 
 std::string Engine::Identity() const
@@ -934,13 +963,10 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
 
     std::string identity = Identity();
     bool checks = checks_;
-    return Change([&](Store &store) -> int32_t {
-        Object *object = FindObject(store, name);
-        if (!object)
-            return DIR_ERR_NO_SUCH_OBJECT;
-        if (checks && !(EffectiveRights(store, identity, object->name) & (DIR_RIGHT_WRITE | DIR_RIGHT_SUPERVISOR)))
+    return ChangeObject(name, [&](Object &object, const Store &store) -> int32_t {
+        if (checks && !(EffectiveRights(store, identity, object.name) & (DIR_RIGHT_WRITE | DIR_RIGHT_SUPERVISOR)))
             return DIR_ERR_NO_ACCESS;
-        const ClassDef *classDef = FindClassDef(store, object->className);
+        const ClassDef *classDef = FindClassDef(store, object.className);
         for (auto &step : steps) {
             const AttributeDef *def = FindAttributeDef(store, step.attr);
             if (checks && !def)
@@ -948,7 +974,7 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
             bool adds = step.type == DIR_CHANGE_ADD_ATTRIBUTE || step.type == DIR_CHANGE_ADD_VALUE;
             if (checks && adds && classDef && !ClassAllowsAttribute(store, *classDef, step.attr))
                 return DIR_ERR_ILLEGAL_ATTRIBUTE;   // not an attribute of the object's class
-            Attribute *attr = FindAttribute(*object, step.attr);
+            Attribute *attr = FindAttribute(object, step.attr);
             switch (step.type) {
             case DIR_CHANGE_ADD_ATTRIBUTE:
                 if (attr && !attr->values.empty())
@@ -956,8 +982,8 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
                 [[fallthrough]];
             case DIR_CHANGE_ADD_VALUE:
                 if (!attr) {
-                    object->attributes.push_back(Attribute{def ? def->name : step.attr, def ? def->syntax : 0, {}});
-                    attr = &object->attributes.back();
+                    object.attributes.push_back(Attribute{def ? def->name : step.attr, def ? def->syntax : 0, {}});
+                    attr = &object.attributes.back();
                 }
                 for (auto &[syntax, value] : step.values)
                     if (int32_t rc = AddValue(*attr, def, syntax, std::move(value)); rc != DIR_OK)
@@ -986,7 +1012,7 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
         }
         // An attribute left without values is gone (an "add attribute" needs its values
         // in the same request, usually as "add value" changes after it).
-        DropEmptyAttributes(*object);
+        DropEmptyAttributes(object);
         return DIR_OK;
     });
 }
@@ -1169,12 +1195,7 @@ int32_t Engine::TestRemoveObject(const char *objectName)
     if (!ReadName(objectName, name))
         return DIR_ERR_INVALID_REQUEST;
     return Change([&](Store &store) -> int32_t {
-        auto it = std::find_if(store.objects.begin(), store.objects.end(),
-                               [&](const Object &o) { return ObjectNamesEqual(o.name, name); });
-        if (it == store.objects.end())
-            return DIR_ERR_NO_SUCH_OBJECT;
-        store.objects.erase(it);
-        return DIR_OK;
+        return RemoveObject(store, name) ? DIR_OK : DIR_ERR_NO_SUCH_OBJECT;
     });
 }
 
@@ -1194,17 +1215,14 @@ int32_t Engine::TestAddValue(const char *objectName, const char *attrName, uint3
         auto nul = std::find(stored.begin(), stored.end(), 0);
         stored.erase(nul, stored.end());
     }
-    return Change([&](Store &store) -> int32_t {
-        Object *object = FindObject(store, name);
-        if (!object)
-            return DIR_ERR_NO_SUCH_OBJECT;
-        Attribute *attr = FindAttribute(*object, attrText);
+    return ChangeObject(name, [&](Object &object, const Store &) -> int32_t {
+        Attribute *attr = FindAttribute(object, attrText);
         if (!attr) {
-            object->attributes.push_back(Attribute{attrText, syntaxId, {}});
-            attr = &object->attributes.back();
+            object.attributes.push_back(Attribute{attrText, syntaxId, {}});
+            attr = &object.attributes.back();
         }
         int32_t rc = AddValue(*attr, nullptr, syntaxId, stored);
-        DropEmptyAttributes(*object);
+        DropEmptyAttributes(object);
         return rc;
     });
 }
@@ -1214,15 +1232,12 @@ int32_t Engine::TestRemoveAttribute(const char *objectName, const char *attrName
     std::string name, attrText;
     if (!ReadName(objectName, name) || !ReadName(attrName, attrText))
         return DIR_ERR_INVALID_REQUEST;
-    return Change([&](Store &store) -> int32_t {
-        Object *object = FindObject(store, name);
-        if (!object)
-            return DIR_ERR_NO_SUCH_OBJECT;
-        Attribute *attr = FindAttribute(*object, attrText);
+    return ChangeObject(name, [&](Object &object, const Store &) -> int32_t {
+        Attribute *attr = FindAttribute(object, attrText);
         if (!attr)
             return DIR_ERR_NO_SUCH_VALUE;
         attr->values.clear();
-        DropEmptyAttributes(*object);
+        DropEmptyAttributes(object);
         return DIR_OK;
     });
 }

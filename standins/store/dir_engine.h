@@ -11,6 +11,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dircli32.h"
@@ -139,8 +140,17 @@ private:
     std::string Identity() const;
     // Brings the store up to date with its file; false (reported) when the file is unusable.
     bool Refresh();
+    // Runs `body` under the file's lock on the store brought up to date; kErrStoreUnavailable
+    // (reported) when the file cannot be locked or read.
+    int32_t Locked(const std::function<int32_t()> &body);
+    // Writes `store` to the file, if any; false (reported) when it cannot be written.
+    bool Write(const Store &store);
     // Runs `change` on a copy of the store and keeps it (and writes it to the file) when it returns 0.
     int32_t Change(const std::function<int32_t(Store &)> &change);
+    // The same for one object: `change` edits a copy of the object named `name` (the rest of the
+    // store read-only), which takes the object's place once written. DIR_ERR_NO_SUCH_OBJECT when
+    // there is none.
+    int32_t ChangeObject(std::string_view name, const std::function<int32_t(Object &, const Store &)> &change);
     void Report(const std::string &message);
     int32_t StartIteration(std::unique_ptr<Iteration> iteration, int32_t *iterationHandle, Buffer &reply);
     int32_t ContinueIteration(int32_t ctx, int32_t operation, int32_t *iterationHandle, Buffer &reply);

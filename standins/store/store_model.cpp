@@ -1,6 +1,7 @@
 #include "store_model.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace dirstore {
 
@@ -30,6 +31,45 @@ size_t FirstSeparator(std::string_view name)
     return std::string_view::npos;
 }
 
+// Names hold no control characters, so a line feed cannot be part of either.
+std::string GrantKey(std::string_view subject, std::string_view object)
+{
+    return ObjectKey(subject) + '\n' + ObjectKey(object);
+}
+
+// The position of the item whose key is `key`, or npos. The index takes in the
+// items appended since the last lookup; an entry that no longer names its item
+// (the list changed without a Reset) has the index built afresh.
+template <typename Vec, typename KeyOf>
+size_t Lookup(PositionIndex &index, const Vec &items, const std::string &key, KeyOf keyOf)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (index.indexed > items.size())
+            index.Reset();
+        for (; index.indexed < items.size(); ++index.indexed)
+            index.positions.emplace(keyOf(items[index.indexed]), index.indexed);   // the first of equal names wins
+        auto found = index.positions.find(key);
+        if (found == index.positions.end())
+            return std::string::npos;
+        if (found->second < items.size() && keyOf(items[found->second]) == key)
+            return found->second;
+        index.Reset();
+    }
+    return std::string::npos;
+}
+
+size_t ObjectPosition(const Store &store, std::string_view name)
+{
+    return Lookup(store.objectIndex, store.objects, ObjectKey(name),
+                  [](const Object &o) { return ObjectKey(o.name); });
+}
+
+size_t GrantPosition(const Store &store, std::string_view subject, std::string_view object)
+{
+    return Lookup(store.grantIndex, store.grants, GrantKey(subject, object),
+                  [](const Grant &g) { return GrantKey(g.subject, g.object); });
+}
+
 template <typename Vec, typename Name>
 auto FindByName(Vec &items, std::string_view name, Name nameOf) -> decltype(&items[0])
 {
@@ -49,6 +89,15 @@ bool NamesEqual(std::string_view a, std::string_view b)
         if (Fold(a[i]) != Fold(b[i]))
             return false;
     return true;
+}
+
+std::string ObjectKey(std::string_view name)
+{
+    name = WithoutLeadingDot(name);
+    std::string key(name);
+    for (char &c : key)
+        c = Fold(c);
+    return key;
 }
 
 bool ObjectNamesEqual(std::string_view a, std::string_view b)
@@ -91,10 +140,24 @@ std::string LeafName(std::string_view name)
 
 Object *FindObject(Store &store, std::string_view name)
 {
-    for (auto &object : store.objects)
-        if (ObjectNamesEqual(object.name, name))
-            return &object;
-    return nullptr;
+    size_t at = ObjectPosition(store, name);
+    return at == std::string::npos ? nullptr : &store.objects[at];
+}
+
+bool RemoveObject(Store &store, std::string_view name)
+{
+    size_t at = ObjectPosition(store, name);
+    if (at == std::string::npos)
+        return false;
+    store.objects.erase(store.objects.begin() + static_cast<std::ptrdiff_t>(at));
+    store.objectIndex.Reset();
+    return true;
+}
+
+const Grant *FindGrant(const Store &store, std::string_view subject, std::string_view object)
+{
+    size_t at = GrantPosition(store, subject, object);
+    return at == std::string::npos ? nullptr : &store.grants[at];
 }
 
 const Object *FindObject(const Store &store, std::string_view name)
@@ -166,9 +229,8 @@ uint32_t EffectiveRights(const Store &store, std::string_view subject, std::stri
 {
     uint32_t rights = 0;
     auto grantsOn = [&](std::string_view target) {
-        for (const auto &grant : store.grants)
-            if (ObjectNamesEqual(grant.subject, subject) && ObjectNamesEqual(grant.object, target))
-                rights |= grant.rights;
+        if (const Grant *grant = FindGrant(store, subject, target))
+            rights |= grant->rights;
     };
     std::string current(WithoutLeadingDot(object));
     while (!current.empty()) {
@@ -182,16 +244,16 @@ uint32_t EffectiveRights(const Store &store, std::string_view subject, std::stri
 
 void SetGrant(Store &store, std::string_view subject, std::string_view object, uint32_t rights)
 {
-    auto it = std::find_if(store.grants.begin(), store.grants.end(), [&](const Grant &g) {
-        return ObjectNamesEqual(g.subject, subject) && ObjectNamesEqual(g.object, object);
-    });
+    size_t at = GrantPosition(store, subject, object);
     if (rights == 0) {
-        if (it != store.grants.end())
-            store.grants.erase(it);
+        if (at != std::string::npos) {
+            store.grants.erase(store.grants.begin() + static_cast<std::ptrdiff_t>(at));
+            store.grantIndex.Reset();
+        }
         return;
     }
-    if (it != store.grants.end())
-        it->rights = rights;
+    if (at != std::string::npos)
+        store.grants[at].rights = rights;
     else
         store.grants.push_back(Grant{std::string(subject), std::string(object), rights});
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace dirstore {
@@ -59,18 +60,36 @@ struct Grant {
     uint32_t rights = 0;
 };
 
+// Where items of a list are, by a key made from their names. Kept up to date
+// on lookup: items appended to the list since the last lookup are taken in
+// then. Whoever removes, reorders or renames items calls Reset.
+struct PositionIndex {
+    std::unordered_map<std::string, size_t> positions;
+    size_t indexed = 0;      // items [0, indexed) are in `positions`
+    void Reset()
+    {
+        positions.clear();
+        indexed = 0;
+    }
+};
+
 struct Store {
     std::string identity;    // the identity logged in to the directory
     std::vector<AttributeDef> attributeDefs;
     std::vector<ClassDef> classDefs;
-    std::vector<Object> objects;
-    std::vector<Grant> grants;
+    std::vector<Object> objects;    // append freely; remove through RemoveObject
+    std::vector<Grant> grants;      // append freely; remove through SetGrant
+    // Lookups of objects by name and of grants by subject and object.
+    mutable PositionIndex objectIndex;
+    mutable PositionIndex grantIndex;
 };
 
 // Case-blind comparison of names (ASCII letters fold; other bytes compare as they are).
 bool NamesEqual(std::string_view a, std::string_view b);
 // Full names compare equal with or without a leading '.'.
 bool ObjectNamesEqual(std::string_view a, std::string_view b);
+// The same key for every spelling of a name that ObjectNamesEqual takes as equal.
+std::string ObjectKey(std::string_view name);
 // A name is 1..255 bytes with no control characters.
 bool IsValidName(std::string_view name);
 // The container of a full name ("OU=Sales.O=Kestrel" for "CN=Ann.OU=Sales.O=Kestrel"),
@@ -81,6 +100,10 @@ std::string LeafName(std::string_view name);
 
 Object *FindObject(Store &store, std::string_view name);
 const Object *FindObject(const Store &store, std::string_view name);
+// Removes the object of that name; false when there is none.
+bool RemoveObject(Store &store, std::string_view name);
+// The grant of `subject` on `object` itself, or null.
+const Grant *FindGrant(const Store &store, std::string_view subject, std::string_view object);
 Attribute *FindAttribute(Object &object, std::string_view name);
 const Attribute *FindAttribute(const Object &object, std::string_view name);
 AttributeDef *FindAttributeDef(Store &store, std::string_view name);

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "base64.h"
@@ -14,11 +15,15 @@ namespace {
 constexpr std::string_view kClassListKeys[kClassListCount] = {"superclass", "containment", "naming", "mandatory",
                                                               "optional"};
 
+// One "key: value" line; the key and a plain value are views of the text.
 struct Line {
-    size_t number;
-    std::string key;
-    std::string value;   // decoded
-    bool base64;
+    size_t number = 0;
+    std::string_view key;
+    std::string_view plain;
+    std::string decoded;   // the value of a "key:: base64" line
+    bool base64 = false;
+
+    std::string_view Value() const { return base64 ? std::string_view(decoded) : plain; }
 };
 
 // --- printing -------------------------------------------------------------
@@ -179,7 +184,7 @@ private:
         if (colon == std::string_view::npos || colon == 0)
             return Fail(number, "expected \"key: value\"");
         line.number = number;
-        line.key = std::string(raw.substr(0, colon));
+        line.key = raw.substr(0, colon);
         std::string_view rest = raw.substr(colon + 1);
         line.base64 = !rest.empty() && rest.front() == ':';
         if (line.base64)
@@ -190,24 +195,24 @@ private:
             auto bytes = Base64Decode(rest);
             if (!bytes)
                 return Fail(number, "bad base64 value");
-            line.value.assign(bytes->begin(), bytes->end());
+            line.decoded.assign(bytes->begin(), bytes->end());
         } else {
-            line.value = std::string(rest);
+            line.plain = rest;
         }
         return true;
     }
 
     bool Name(const Line &line, std::string &out)
     {
-        if (!IsValidName(line.value))
-            return Fail(line.number, "\"" + line.key + "\" needs a name of 1 to 255 printable characters");
-        out = line.value;
+        if (!IsValidName(line.Value()))
+            return Fail(line.number, "\"" + std::string(line.key) + "\" needs a name of 1 to 255 printable characters");
+        out = line.Value();
         return true;
     }
 
     bool Record(const std::vector<Line> &lines, bool first)
     {
-        const std::string &kind = lines.front().key;
+        std::string_view kind = lines.front().key;
         if (first) {
             if (kind != "version")
                 return Fail(lines.front().number, "the store file must begin with \"version: 1\"");
@@ -221,20 +226,20 @@ private:
             return ObjectRecord(lines);
         if (kind == "rights")
             return Rights(lines);
-        return Fail(lines.front().number, "unknown record \"" + kind + "\"");
+        return Fail(lines.front().number, "unknown record \"" + std::string(kind) + "\"");
     }
 
     bool Header(const std::vector<Line> &lines)
     {
-        if (TrimEnd(lines.front().value) != "1")
-            return Fail(lines.front().number, "unsupported store version \"" + lines.front().value + "\"");
+        if (TrimEnd(lines.front().Value()) != "1")
+            return Fail(lines.front().number, "unsupported store version \"" + std::string(lines.front().Value()) + "\"");
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
             if (line.key == "identity" && store_.identity.empty()) {
                 if (!Name(line, store_.identity))
                     return false;
             } else {
-                return Fail(line.number, "unexpected \"" + line.key + "\" in the header");
+                return Fail(line.number, "unexpected \"" + std::string(line.key) + "\" in the header");
             }
         }
         return true;
@@ -251,21 +256,21 @@ private:
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
             if (line.key == "syntax" && !haveSyntax) {
-                auto syntax = SyntaxOfKey(TrimEnd(line.value));
+                auto syntax = SyntaxOfKey(TrimEnd(line.Value()));
                 if (!syntax)
-                    syntax = ParseUnsigned(line.value);
+                    syntax = ParseUnsigned(line.Value());
                 if (!syntax)
-                    return Fail(line.number, "bad syntax \"" + line.value + "\"");
+                    return Fail(line.number, "bad syntax \"" + std::string(line.Value()) + "\"");
                 def.syntax = *syntax;
                 haveSyntax = true;
             } else if (line.key == "flags" && !haveFlags) {
-                auto flags = ParseUnsigned(line.value);
+                auto flags = ParseUnsigned(line.Value());
                 if (!flags)
-                    return Fail(line.number, "bad flags \"" + line.value + "\"");
+                    return Fail(line.number, "bad flags \"" + std::string(line.Value()) + "\"");
                 def.flags = *flags;
                 haveFlags = true;
             } else {
-                return Fail(line.number, "unexpected \"" + line.key + "\" in an attribute type");
+                return Fail(line.number, "unexpected \"" + std::string(line.key) + "\" in an attribute type");
             }
         }
         if (!haveSyntax)
@@ -285,9 +290,9 @@ private:
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
             if (line.key == "flags" && !haveFlags) {
-                auto flags = ParseUnsigned(line.value);
+                auto flags = ParseUnsigned(line.Value());
                 if (!flags)
-                    return Fail(line.number, "bad flags \"" + line.value + "\"");
+                    return Fail(line.number, "bad flags \"" + std::string(line.Value()) + "\"");
                 def.flags = *flags;
                 haveFlags = true;
                 continue;
@@ -296,7 +301,7 @@ private:
             while (list < kClassListCount && kClassListKeys[list] != line.key)
                 ++list;
             if (list == kClassListCount)
-                return Fail(line.number, "unexpected \"" + line.key + "\" in a class definition");
+                return Fail(line.number, "unexpected \"" + std::string(line.key) + "\" in a class definition");
             std::string name;
             if (!Name(line, name))
                 return false;
@@ -352,7 +357,7 @@ private:
                         return Fail(line.number, "a value of \"" + current->name + "\" appears twice");
                 current->values.push_back(std::move(value));
             } else {
-                return Fail(line.number, "unexpected \"" + line.key + "\" in an object");
+                return Fail(line.number, "unexpected \"" + std::string(line.key) + "\" in an object");
             }
         }
         if (!finish())
@@ -366,17 +371,17 @@ private:
     bool Value(const Line &line, uint32_t syntax, Bytes &out)
     {
         if (syntax == kSyntaxInteger) {
-            auto value = line.base64 ? std::nullopt : ParseInteger(line.value);
+            auto value = line.base64 ? std::nullopt : ParseInteger(line.Value());
             if (!value)
                 return Fail(line.number, "an integer value must be a decimal 32-bit number");
             out = IntegerBytes(*value);
             return true;
         }
-        if (line.value.size() > kMaxValueSize)
+        if (line.Value().size() > kMaxValueSize)
             return Fail(line.number, "a value is longer than 65536 bytes");
-        if (IsTextSyntax(syntax) && line.value.find('\0') != std::string::npos)
+        if (IsTextSyntax(syntax) && line.Value().find('\0') != std::string::npos)
             return Fail(line.number, "a text value holds a NUL");
-        out.assign(line.value.begin(), line.value.end());
+        out.assign(line.Value().begin(), line.Value().end());
         return true;
     }
 
@@ -388,15 +393,14 @@ private:
         for (size_t i = 1; i < lines.size(); ++i) {
             const Line &line = lines[i];
             if (line.key != "grant")
-                return Fail(line.number, "unexpected \"" + line.key + "\" in rights");
-            size_t space = line.value.find(' ');
-            auto mask = space == std::string::npos ? std::nullopt : ParseUnsigned(line.value.substr(0, space));
-            std::string object = space == std::string::npos ? std::string() : line.value.substr(space + 1);
+                return Fail(line.number, "unexpected \"" + std::string(line.key) + "\" in rights");
+            size_t space = line.Value().find(' ');
+            auto mask = space == std::string::npos ? std::nullopt : ParseUnsigned(line.Value().substr(0, space));
+            std::string object = space == std::string::npos ? std::string() : std::string(line.Value().substr(space + 1));
             if (!mask || !IsValidName(object))
                 return Fail(line.number, "a grant is \"grant: <rights mask> <object name>\"");
-            for (const auto &grant : store_.grants)
-                if (ObjectNamesEqual(grant.subject, subject) && ObjectNamesEqual(grant.object, object))
-                    return Fail(line.number, "rights on \"" + object + "\" are granted twice");
+            if (FindGrant(store_, subject, object))
+                return Fail(line.number, "rights on \"" + object + "\" are granted twice");
             if (*mask != 0)
                 store_.grants.push_back(Grant{subject, std::move(object), *mask});
         }
@@ -459,18 +463,20 @@ std::string PrintStoreText(const Store &store)
         }
     }
     // Grants grouped by subject, in the order subjects first appear.
-    std::vector<bool> printed(store.grants.size(), false);
-    for (size_t i = 0; i < store.grants.size(); ++i) {
-        if (printed[i])
-            continue;
+    std::vector<std::string> subjects;
+    std::unordered_map<std::string, std::vector<const Grant *>> bySubject;
+    for (const auto &grant : store.grants) {
+        auto [group, added] = bySubject.try_emplace(ObjectKey(grant.subject));
+        if (added)
+            subjects.push_back(group->first);
+        group->second.push_back(&grant);
+    }
+    for (const auto &key : subjects) {
+        const auto &group = bySubject[key];
         out += '\n';
-        PutLine(out, "rights", store.grants[i].subject);
-        for (size_t j = i; j < store.grants.size(); ++j) {
-            if (printed[j] || !ObjectNamesEqual(store.grants[j].subject, store.grants[i].subject))
-                continue;
-            printed[j] = true;
-            PutLine(out, "grant", Hex(store.grants[j].rights) + " " + store.grants[j].object);
-        }
+        PutLine(out, "rights", group.front()->subject);
+        for (const Grant *grant : group)
+            PutLine(out, "grant", Hex(grant->rights) + " " + grant->object);
     }
     return out;
 }

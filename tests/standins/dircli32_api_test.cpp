@@ -285,6 +285,21 @@ TEST_F(Dircli32Api, NamesCompareWithoutRegardToCase)
     EXPECT_EQ(2u, v.size());
 }
 
+TEST_F(Dircli32Api, ObjectsAreFoundByNameAfterOthersWereRemovedOrAdded)
+{
+    ASSERT_EQ(0, DirTestAddObject("CN=B.O=Kestrel", "user"));
+    ASSERT_EQ(0, DirTestAddObject("CN=C.O=Kestrel", "user"));
+    ASSERT_EQ(0, DirTestRemoveObject("cn=b.o=kestrel"));
+    EXPECT_EQ(DIR_ERR_NO_SUCH_OBJECT, DirTestRemoveObject("CN=B.O=Kestrel"));
+    EXPECT_EQ(-1, DirTestValueCount("CN=B.O=Kestrel", "x"));
+    AddInteger(".CN=C.O=Kestrel", "Dravon Idle Timeout", 7);
+    EXPECT_EQ(1, DirTestValueCount("cn=c.O=KESTREL", "Dravon Idle Timeout"));
+    EXPECT_EQ(DIR_ERR_ENTRY_EXISTS, DirTestAddObject(".cn=C.o=kestrel", "user"));
+    ASSERT_EQ(0, DirTestAddObject("CN=B.O=Kestrel", "user"));
+    EXPECT_EQ(0, DirTestValueCount("CN=B.O=Kestrel", "Dravon Idle Timeout"));
+    EXPECT_EQ(0, DirTestValueCount(kUser, "x")) << "the objects before the removed one are still there";
+}
+
 TEST_F(Dircli32Api, BadHandlesAndMisusedBuffersAreRefused)
 {
     uint32_t count = 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base64.h"
+#include "store_model.h"
 #include "store_text.h"
 
 namespace {
@@ -94,6 +95,20 @@ TEST(StoreText, PrintedTextReadsBackToTheSameStore)
     // Binary values and names that are not plain text go out in base64.
     EXPECT_NE(std::string::npos, printed.find("octets:: Wm9uZSBBAA==\n"));
     EXPECT_NE(std::string::npos, printed.find("octets: plain bytes\n"));
+}
+
+TEST(StoreText, GrantsPrintGroupedBySubjectInTheOrderSubjectsFirstAppear)
+{
+    Store store;
+    dirstore::SetGrant(store, "CN=B.O=K", "[Root]", 0x3);
+    dirstore::SetGrant(store, "CN=A.O=K", "[Root]", 0x20);
+    dirstore::SetGrant(store, ".cn=b.o=k", "CN=B.O=K", 0x6);   // the same subject, spelt otherwise
+    dirstore::SetGrant(store, "CN=A.O=K", "[Root]", 0);         // removed
+    dirstore::SetGrant(store, "CN=A.O=K", "O=K", 0x4);
+    std::string printed = dirstore::PrintStoreText(store);
+    EXPECT_NE(std::string::npos, printed.find("rights: CN=B.O=K\ngrant: 0x3 [Root]\ngrant: 0x6 CN=B.O=K\n\n"
+                                              "rights: CN=A.O=K\ngrant: 0x4 O=K\n")) << printed;
+    EXPECT_EQ(0x7u, dirstore::EffectiveRights(Parse(printed), "CN=B.O=K", "CN=B.O=K"));
 }
 
 TEST(StoreText, UnsafeNamesAndValuesSurviveThroughBase64)
