@@ -368,6 +368,7 @@ void GrantsOf(const std::vector<Rule> &rules, Store &store)
         };
         return rank(a) < rank(b);
     });
+    store.grantIndex.Reset();
 }
 
 bool IsAttributeTypeKey(std::string_view key)
