@@ -100,6 +100,21 @@ TEST_F(HostProgram, EachClassGetsItsPagesAndAnUntouchedOkWritesNothing)
     EXPECT_EQ(ReadFile(store), sample) << "nothing was changed, so nothing was written";
 }
 
+TEST_F(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
+{
+    std::string output;
+    ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 1089 25 /ok", output), 0) << output;
+    EXPECT_NE(output.find("applied and saved"), std::string::npos) << output;
+    std::string saved = ReadFile(store);
+    size_t ann = saved.find("object: CN=Ann.OU=Sales.O=Kestrel\n");
+    ASSERT_NE(ann, std::string::npos) << saved;
+    EXPECT_NE(saved.find("attribute: Dravon Idle Timeout\ninteger: 25\n", ann), std::string::npos) << saved;
+
+    EXPECT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 4242 x /ok", output), 1);
+    EXPECT_NE(output.find("page 1 has no control 4242"), std::string::npos) << output;
+    EXPECT_EQ(output.find("applied and saved"), std::string::npos) << output;
+}
+
 TEST_F(HostProgram, UnknownObjectIsRefused)
 {
     std::string output;

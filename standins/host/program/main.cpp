@@ -5,7 +5,9 @@
 //   RAXHOST [/store FILE] [/snapin DLL]                    the window: objects, then pages
 //   RAXHOST [/store FILE] /open OBJECT [/page N]           the window, opened on one object (page N first)
 //   RAXHOST [/store FILE] /list                            print the objects
-//   RAXHOST [/store FILE] /headless /open OBJECT [/ok]     print the pages; /ok applies and saves
+//   RAXHOST [/store FILE] /headless /open OBJECT [/field PAGE ID TEXT]... [/ok]
+//                                                          print the pages; /field types into a
+//                                                          control; /ok applies and saves
 #include "admhost95.h"
 #include "dircli32_test.h"
 #include "directory_objects.h"
@@ -23,6 +25,13 @@
 
 namespace {
 
+// Text typed into control ID of page PAGE (from 1) before the pages are applied.
+struct Field {
+    int page = 0;
+    int id = 0;
+    std::string text;
+};
+
 struct Options {
     std::string store;
     std::string snapin = "RAXADM95.DLL";
@@ -31,7 +40,18 @@ struct Options {
     bool list = false;
     bool headless = false;
     bool ok = false;
+    std::vector<Field> fields;
 };
+
+bool ParseNumber(const std::string &text, int &value)
+{
+    char *end = nullptr;
+    long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || n <= 0 || n > 0xFFFF)
+        return false;
+    value = static_cast<int>(n);
+    return true;
+}
 
 bool ParseOptions(int argc, char **argv, Options &options)
 {
@@ -61,6 +81,13 @@ bool ParseOptions(int argc, char **argv, Options &options)
             options.list = true;
         } else if (lstrcmpiA(arg.c_str(), "/headless") == 0) {
             options.headless = true;
+        } else if (lstrcmpiA(arg.c_str(), "/field") == 0) {
+            Field field;
+            std::string page, id;
+            if (!next(page) || !next(id) || !next(field.text) || !ParseNumber(page, field.page) ||
+                !ParseNumber(id, field.id))
+                return false;
+            options.fields.push_back(std::move(field));
         } else if (lstrcmpiA(arg.c_str(), "/ok") == 0) {
             options.ok = true;
         } else {
@@ -71,14 +98,15 @@ bool ParseOptions(int argc, char **argv, Options &options)
 }
 
 const char Usage[] =
-    "RAXHOST [/store FILE] [/snapin DLL] [/list | [/headless] /open OBJECT [/page N] [/ok]]\n"
+    "RAXHOST [/store FILE] [/snapin DLL] [/list | [/headless] /open OBJECT [/page N] [/field PAGE ID TEXT]... [/ok]]\n"
     "  /store FILE    the directory store (default: RAX_DIRECTORY_STORE, else directory.ldif\n"
     "                 beside the directory client)\n"
     "  /snapin DLL    the snap-in to load (default RAXADM95.DLL)\n"
     "  /list          print the objects of the directory and end\n"
     "  /open OBJECT   open the pages of one object\n"
     "  /page N        with /open in the window: show page N first\n"
-    "  /headless      no window: print the pages; with /ok apply them and save\n";
+    "  /headless      no window: print the pages; with /ok apply them and save\n"
+    "  /field PAGE ID TEXT  headless: type TEXT into control ID of page PAGE first\n";
 
 const host::DirectoryObject *FindObject(const std::vector<host::DirectoryObject> &objects, const std::string &name)
 {
@@ -106,7 +134,25 @@ void PrintMessages(const harness::ModalCapture &capture, size_t &printed)
                     capture.Boxes()[printed].text.c_str());
 }
 
-int RunHeadless(const host::DirectoryObject &object, bool ok, harness::ModalCapture &capture)
+// Types each field's text into its control, as a user would before pressing OK.
+bool TypeFields(const host::ObjectSheet &sheet, const std::vector<Field> &fields)
+{
+    for (const Field &field : fields) {
+        size_t index = static_cast<size_t>(field.page - 1);
+        HWND page = index < sheet.Pages().size() ? sheet.Pages()[index].window : nullptr;
+        HWND control = page ? GetDlgItem(page, field.id) : nullptr;
+        if (!control) {
+            std::printf("field: page %d has no control %d\n", field.page, field.id);
+            return false;
+        }
+        SetWindowTextA(control, field.text.c_str());
+        std::printf("field: page %d control %d: %s\n", field.page, field.id, field.text.c_str());
+    }
+    return true;
+}
+
+int RunHeadless(const host::DirectoryObject &object, bool ok, const std::vector<Field> &fields,
+                harness::ModalCapture &capture)
 {
     size_t printed = 0;
     PrintMessages(capture, printed);
@@ -127,7 +173,9 @@ int RunHeadless(const host::DirectoryObject &object, bool ok, harness::ModalCapt
         for (size_t i = 0; i < sheet.Pages().size(); ++i)
             std::printf("page %zu: %s (%s)%s\n", i + 1, sheet.Pages()[i].tabTitle.c_str(),
                         sheet.Pages()[i].templateName.c_str(), sheet.Pages()[i].window ? "" : " not created");
-        if (ok) {
+        if (!TypeFields(sheet, fields)) {
+            status = 1;
+        } else if (ok) {
             int refused = -1;
             if (sheet.Apply(&refused)) {
                 sheet.Save();
@@ -276,7 +324,7 @@ int main(int argc, char **argv)
             std::fputs(Usage, stdout);
             return 2;
         }
-        return RunHeadless(*chosen, options.ok, *capture);
+        return RunHeadless(*chosen, options.ok, options.fields, *capture);
     }
     return RunWindow(std::move(objects), chosen, options.page);
 }
