@@ -1,5 +1,6 @@
 # Shared by the benchmark scripts: run from the top of the tree, with the
-# native viewer and trace generator built.
+# native targets a script names in bench_targets built (default: the viewer
+# and the trace generator).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -13,4 +14,5 @@ measure() {
 }
 
 cmake --preset native >/dev/null
-cmake --build --preset native --target kavelin tracegen >/dev/null
+# shellcheck disable=SC2086
+cmake --build --preset native --target ${bench_targets:-kavelin tracegen} >/dev/null
