@@ -1,8 +1,12 @@
 // The exported operations of dircli32 and its test control: each takes the one
 // lock, counts the call, fires a planned failure if one is due, and hands over
 // to the engine. Nothing (not even an allocation failure) escapes as an exception.
+#include <algorithm>
+#include <climits>
+#include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 
 #include "dir_engine.h"
 #include "dircli32.h"
@@ -337,6 +341,34 @@ int32_t DirTestOpenIterations(void)
 int32_t DirStandinFindObject(const char *className, uint32_t index, char *name, uint32_t size)
 {
     return Test([&](auto &e) { return e.FindObjectOfClass(className, index, name, size); });
+}
+
+int32_t DirStandinListObjects(char *text, uint32_t size)
+{
+    return Test([&](auto &e) -> int32_t {
+        std::string listing;
+        if (int32_t rc = e.ListObjects(listing); rc != DIR_OK)
+            return rc;
+        if (text && size > 0) {
+            size_t n = std::min(listing.size(), static_cast<size_t>(size - 1));
+            std::memcpy(text, listing.data(), n);
+            text[n] = '\0';
+        }
+        return static_cast<int32_t>(std::min(listing.size(), static_cast<size_t>(INT32_MAX)));
+    });
+}
+
+int32_t DirStandinObjectClass(const char *objectName, char *className, uint32_t size)
+{
+    return Test([&](auto &e) -> int32_t {
+        std::string found;
+        if (int32_t rc = e.ObjectClass(objectName, found); rc != DIR_OK)
+            return rc;
+        if (!className || found.size() >= size)
+            return DIR_ERR_INSUFFICIENT_BUFFER;
+        std::memcpy(className, found.c_str(), found.size() + 1);
+        return DIR_OK;
+    });
 }
 
 }  // extern "C"

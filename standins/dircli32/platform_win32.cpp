@@ -1,13 +1,17 @@
-// dircli32.dll on Windows: where the store file is (RAX_DIRECTORY_STORE, or
-// directory.ldif beside the DLL), the identity override, and diagnostics on
-// stderr and the debugger's output.
+// dircli32.dll on Windows: the directory servers named by RAX_DIRECTORY_URL, or
+// else where the store file is (RAX_DIRECTORY_STORE, or directory.ldif beside
+// the DLL), the identity override, and diagnostics on stderr and the
+// debugger's output.
 #include <windows.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "dircli32_platform.h"
+#include "ldap_directory.h"
 #include "store_file.h"
 
 namespace {
@@ -34,6 +38,25 @@ void ReportDiagnostic(const std::string &message)
     OutputDebugStringA((message + "\n").c_str());
 }
 
+std::string Environment(const char *name)
+{
+    char buf[4096];
+    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+}
+
+bool ReadWholeFile(const std::string &path, std::string &text)
+{
+    std::ifstream in(path, std::ios::binary);
+    // Under Wine a POSIX path is found on the drive that maps the root.
+    if (!in && !path.empty() && path.front() == '/')
+        in.open("Z:" + path, std::ios::binary);
+    if (!in)
+        return false;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
 }  // namespace
 
 void InstallPlatform(dirstore::Engine &engine)
@@ -46,6 +69,10 @@ void InstallPlatform(dirstore::Engine &engine)
     engine.SetBackendFactory([](const char *path) -> std::unique_ptr<dirstore::StoreBackend> {
         return dirstore::MakeStoreFile(path ? std::string(path) : DefaultStorePath());
     });
+    if (!Environment("RAX_DIRECTORY_URL").empty())
+        engine.SetRemote(std::make_unique<dirstore::ldap::LdapDirectory>(
+            dirstore::ldap::SettingsFromEnvironment(Environment, ReadWholeFile), dirstore::ldap::MakeConnection,
+            ReportDiagnostic));
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)

@@ -46,7 +46,10 @@ enum {
     DIR_ERR_ILLEGAL_ATTRIBUTE = -608,  /* the attribute is not defined in the schema */
     DIR_ERR_SINGLE_VALUED     = -612,  /* a second value for a single-valued attribute */
     DIR_ERR_DUPLICATE_VALUE   = -614,  /* the attribute already holds that value */
-    DIR_ERR_STORE_UNAVAILABLE = -625   /* the directory store could not be read or written */
+    DIR_ERR_STORE_UNAVAILABLE = -625,  /* the directory store could not be read or written; no server answers */
+    DIR_ERR_TIMEOUT           = -626,  /* the directory server did not answer in time */
+    DIR_ERR_BAD_CREDENTIALS   = -669,  /* the server refused the identity or its password */
+    DIR_ERR_SERVER_FAILURE    = -699   /* any other failure the directory server reports */
 };
 
 /* Buffer operations (DirInitBuffer). */

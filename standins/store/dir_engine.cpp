@@ -304,7 +304,7 @@ Buffer *Engine::LiveBuffer(void *handle)
 
 int32_t Engine::CreateContext()
 {
-    if (!Refresh())
+    if (remote_ ? remote_->Connect() != DIR_OK : !Refresh())
         return DIR_ERR_NO_CONTEXT;
     int32_t ctx = nextContext_++;
     if (nextContext_ <= 0)
@@ -606,9 +606,17 @@ int32_t Engine::ReadObject(int32_t ctx, const char *objectName, uint32_t infoTyp
         if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_READ_OBJECT, wanted); rc != DIR_OK)
             return rc;
     }
-    if (!Refresh())
-        return kErrStoreUnavailable;
-    const Object *object = FindObject(store_, name);
+    Object remoteObject;
+    const Object *object = nullptr;
+    if (remote_) {
+        if (int32_t rc = remote_->ReadObject(name, remoteObject); rc != DIR_OK)
+            return rc;
+        object = &remoteObject;
+    } else {
+        if (!Refresh())
+            return kErrStoreUnavailable;
+        object = FindObject(store_, name);
+    }
     if (!object)
         return DIR_ERR_NO_SUCH_OBJECT;
 
@@ -647,12 +655,25 @@ int32_t Engine::ReadClassDefs(int32_t ctx, uint32_t infoType, int32_t allClasses
         if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_READ_CLASS_DEF, wanted); rc != DIR_OK)
             return rc;
     }
-    if (!Refresh())
-        return kErrStoreUnavailable;
     auto it = std::make_unique<Iteration>();
     it->ctx = ctx;
     it->operation = DIR_OP_READ_CLASS_DEF;
     it->namesOnly = infoType != DIR_INFO_FULL_CLASS_DEFS;
+    if (remote_) {
+        if (allClasses) {
+            if (int32_t rc = remote_->ReadAllClasses(it->classes); rc != DIR_OK)
+                return rc;
+        }
+        for (size_t i = 0; !allClasses && i < wanted.size(); ++i) {
+            ClassDef def;
+            if (int32_t rc = remote_->ReadClass(wanted[i], def); rc != DIR_OK)
+                return rc;
+            it->classes.push_back(std::move(def));
+        }
+        return StartIteration(std::move(it), iterationHandle, *out);
+    }
+    if (!Refresh())
+        return kErrStoreUnavailable;
     if (allClasses) {
         it->classes = store_.classDefs;
     } else {
@@ -916,6 +937,70 @@ int32_t Engine::GetNextName(int32_t ctx, void *reply, char *name)
 
 // --- changes ----------------------------------------------------------------
 
+struct Engine::ModifyStep {
+    int32_t type;
+    std::string attr;
+    std::vector<std::pair<uint32_t, Bytes>> values;
+};
+
+namespace {
+
+// Applies the changes of one request to `object`, in order, all or nothing for
+// the caller (who keeps or drops the store they were applied to).
+int32_t ApplySteps(const Store &store, Object *object, std::vector<Engine::ModifyStep> &steps, bool checks)
+{
+    const ClassDef *classDef = FindClassDef(store, object->className);
+    for (auto &step : steps) {
+        const AttributeDef *def = FindAttributeDef(store, step.attr);
+        if (checks && !def)
+            return DIR_ERR_ILLEGAL_ATTRIBUTE;
+        bool adds = step.type == DIR_CHANGE_ADD_ATTRIBUTE || step.type == DIR_CHANGE_ADD_VALUE;
+        if (checks && adds && classDef && !ClassAllowsAttribute(store, *classDef, step.attr))
+            return DIR_ERR_ILLEGAL_ATTRIBUTE;   // not an attribute of the object's class
+        Attribute *attr = FindAttribute(*object, step.attr);
+        switch (step.type) {
+        case DIR_CHANGE_ADD_ATTRIBUTE:
+            if (attr && !attr->values.empty())
+                return DIR_ERR_ATTR_EXISTS;
+            [[fallthrough]];
+        case DIR_CHANGE_ADD_VALUE:
+            if (!attr) {
+                object->attributes.push_back(Attribute{def ? def->name : step.attr, def ? def->syntax : 0, {}});
+                attr = &object->attributes.back();
+            }
+            for (auto &[syntax, value] : step.values)
+                if (int32_t rc = AddValue(*attr, def, syntax, std::move(value)); rc != DIR_OK)
+                    return rc;
+            break;
+        case DIR_CHANGE_REMOVE_ATTRIBUTE:
+            if (!step.values.empty())
+                return DIR_ERR_INVALID_REQUEST;
+            if (!attr || attr->values.empty())
+                return DIR_ERR_NO_SUCH_VALUE;
+            attr->values.clear();
+            break;
+        case DIR_CHANGE_REMOVE_VALUE:
+            if (!attr)
+                return DIR_ERR_NO_SUCH_VALUE;
+            for (const auto &[syntax, value] : step.values) {
+                auto found = std::find(attr->values.begin(), attr->values.end(), value);
+                if (syntax != attr->syntax || found == attr->values.end())
+                    return DIR_ERR_NO_SUCH_VALUE;
+                attr->values.erase(found);
+            }
+            break;
+        default:
+            return DIR_ERR_INVALID_REQUEST;
+        }
+    }
+    // An attribute left without values is gone (an "add attribute" needs its values
+    // in the same request, usually as "add value" changes after it).
+    DropEmptyAttributes(*object);
+    return DIR_OK;
+}
+
+}  // namespace
+
 int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *iterationHandle, int32_t moreChanges,
                              void *request)
 {
@@ -931,12 +1016,7 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
     if (iterationHandle)
         *iterationHandle = DIR_ITERATION_START;
 
-    struct Step {
-        int32_t type;
-        std::string attr;
-        std::vector<std::pair<uint32_t, Bytes>> values;
-    };
-    std::vector<Step> steps;
+    std::vector<ModifyStep> steps;
     size_t cursor = 0;
     WireReader r(in->bytes, cursor);
     while (!r.AtEnd()) {
@@ -944,7 +1024,7 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
         if (!r.U8(tag))
             return DIR_ERR_INVALID_REQUEST;
         if (tag == kChangeTag) {
-            Step step;
+            ModifyStep step;
             uint32_t type = 0;
             if (!r.U32(type) || !r.Name(step.attr))
                 return DIR_ERR_INVALID_REQUEST;
@@ -961,60 +1041,35 @@ int32_t Engine::ModifyObject(int32_t ctx, const char *objectName, int32_t *itera
         }
     }
 
+    if (remote_)
+        return RemoteModify(name, steps);
     std::string identity = Identity();
     bool checks = checks_;
     return ChangeObject(name, [&](Object &object, const Store &store) -> int32_t {
         if (checks && !(EffectiveRights(store, identity, object.name) & (DIR_RIGHT_WRITE | DIR_RIGHT_SUPERVISOR)))
             return DIR_ERR_NO_ACCESS;
-        const ClassDef *classDef = FindClassDef(store, object.className);
-        for (auto &step : steps) {
-            const AttributeDef *def = FindAttributeDef(store, step.attr);
-            if (checks && !def)
-                return DIR_ERR_ILLEGAL_ATTRIBUTE;
-            bool adds = step.type == DIR_CHANGE_ADD_ATTRIBUTE || step.type == DIR_CHANGE_ADD_VALUE;
-            if (checks && adds && classDef && !ClassAllowsAttribute(store, *classDef, step.attr))
-                return DIR_ERR_ILLEGAL_ATTRIBUTE;   // not an attribute of the object's class
-            Attribute *attr = FindAttribute(object, step.attr);
-            switch (step.type) {
-            case DIR_CHANGE_ADD_ATTRIBUTE:
-                if (attr && !attr->values.empty())
-                    return DIR_ERR_ATTR_EXISTS;
-                [[fallthrough]];
-            case DIR_CHANGE_ADD_VALUE:
-                if (!attr) {
-                    object.attributes.push_back(Attribute{def ? def->name : step.attr, def ? def->syntax : 0, {}});
-                    attr = &object.attributes.back();
-                }
-                for (auto &[syntax, value] : step.values)
-                    if (int32_t rc = AddValue(*attr, def, syntax, std::move(value)); rc != DIR_OK)
-                        return rc;
-                break;
-            case DIR_CHANGE_REMOVE_ATTRIBUTE:
-                if (!step.values.empty())
-                    return DIR_ERR_INVALID_REQUEST;
-                if (!attr || attr->values.empty())
-                    return DIR_ERR_NO_SUCH_VALUE;
-                attr->values.clear();
-                break;
-            case DIR_CHANGE_REMOVE_VALUE:
-                if (!attr)
-                    return DIR_ERR_NO_SUCH_VALUE;
-                for (const auto &[syntax, value] : step.values) {
-                    auto found = std::find(attr->values.begin(), attr->values.end(), value);
-                    if (syntax != attr->syntax || found == attr->values.end())
-                        return DIR_ERR_NO_SUCH_VALUE;
-                    attr->values.erase(found);
-                }
-                break;
-            default:
-                return DIR_ERR_INVALID_REQUEST;
-            }
-        }
-        // An attribute left without values is gone (an "add attribute" needs its values
-        // in the same request, usually as "add value" changes after it).
-        DropEmptyAttributes(object);
-        return DIR_OK;
+        return ApplySteps(store, &object, steps, checks);
     });
+}
+
+// A change of an object on the server: the object as it is now, the engine's
+// rules applied to it, and the difference written back in one request. The
+// server checks rights and the schema itself.
+int32_t Engine::RemoteModify(const std::string &name, std::vector<ModifyStep> &steps)
+{
+    Store scratch;
+    scratch.objects.emplace_back();
+    if (int32_t rc = remote_->ReadObject(name, scratch.objects.back()); rc != DIR_OK)
+        return rc;
+    std::vector<std::string> attrs;
+    for (const auto &step : steps)
+        attrs.push_back(step.attr);
+    if (int32_t rc = remote_->AttributeDefs(attrs, scratch.attributeDefs); rc != DIR_OK)
+        return rc;
+    Object before = scratch.objects.back();
+    if (int32_t rc = ApplySteps(scratch, &scratch.objects.back(), steps, false); rc != DIR_OK)
+        return rc;
+    return remote_->WriteObject(before, scratch.objects.back());
 }
 
 int32_t Engine::DefineAttribute(int32_t ctx, const char *attrName, const DirAttributeDefinition *definition)
@@ -1025,6 +1080,8 @@ int32_t Engine::DefineAttribute(int32_t ctx, const char *attrName, const DirAttr
     if (!ReadName(attrName, name) || !definition)
         return DIR_ERR_INVALID_REQUEST;
     AttributeDef def{name, definition->syntaxId, definition->flags};
+    if (remote_)
+        return remote_->DefineAttribute(def);
     std::string identity = Identity();
     bool checks = checks_;
     return Change([&](Store &store) -> int32_t {
@@ -1047,6 +1104,8 @@ int32_t Engine::ModifyClassDef(int32_t ctx, const char *className, void *request
     std::string name;
     if (!ReadName(className, name))
         return DIR_ERR_INVALID_REQUEST;
+    if (remote_)
+        return remote_->AddOptionalAttributes(name, attrs);
     std::string identity = Identity();
     bool checks = checks_;
     return Change([&](Store &store) -> int32_t {
@@ -1078,6 +1137,8 @@ int32_t Engine::GetEffectiveRights(int32_t ctx, const char *subject, const char 
     std::string subjectName, objectName;
     if (!ReadName(subject, subjectName) || !ReadName(object, objectName) || !rights)
         return DIR_ERR_INVALID_REQUEST;
+    if (remote_)
+        return remote_->Rights(subjectName, objectName, *rights);
     if (!Refresh())
         return kErrStoreUnavailable;
     if (!NamesEqual(objectName, "[Root]") && !FindObject(store_, objectName))
@@ -1092,6 +1153,11 @@ int32_t Engine::WhoAmI(int32_t ctx, char *name)
         return DIR_ERR_BAD_HANDLE;
     if (!name)
         return DIR_ERR_INVALID_REQUEST;
+    if (remote_) {
+        std::string identity;
+        int32_t rc = remote_->Identity(identity);
+        return rc == DIR_OK ? CopyName(identity, name) : rc;
+    }
     if (!Refresh())
         return kErrStoreUnavailable;
     std::string identity = Identity();
@@ -1107,6 +1173,15 @@ int32_t Engine::FindObjectOfClass(const char *className, uint32_t index, char *n
     std::string wanted;
     if (!ReadName(className, wanted) || !name || size == 0)
         return DIR_ERR_INVALID_REQUEST;
+    if (remote_) {
+        std::string found;
+        if (int32_t rc = remote_->FindObjectOfClass(wanted, index, found); rc != DIR_OK)
+            return rc;
+        if (found.size() >= size)
+            return DIR_ERR_INSUFFICIENT_BUFFER;
+        std::memcpy(name, found.c_str(), found.size() + 1);
+        return DIR_OK;
+    }
     if (!Refresh())
         return kErrStoreUnavailable;
     for (const auto &object : store_.objects) {
@@ -1120,6 +1195,45 @@ int32_t Engine::FindObjectOfClass(const char *className, uint32_t index, char *n
         return DIR_OK;
     }
     return DIR_ERR_NO_SUCH_OBJECT;
+}
+
+int32_t Engine::ListObjects(std::string &text)
+{
+    std::vector<std::pair<std::string, std::string>> objects;
+    if (remote_) {
+        if (int32_t rc = remote_->ListObjects(objects); rc != DIR_OK)
+            return rc;
+    } else {
+        if (!Refresh())
+            return kErrStoreUnavailable;
+        for (const auto &object : store_.objects)
+            objects.emplace_back(object.name, object.className);
+    }
+    text.clear();
+    for (const auto &[name, className] : objects)
+        text += name + "\t" + className + "\n";
+    return DIR_OK;
+}
+
+int32_t Engine::ObjectClass(const char *objectName, std::string &className)
+{
+    std::string name;
+    if (!ReadName(objectName, name))
+        return DIR_ERR_INVALID_REQUEST;
+    if (remote_) {
+        Object object;
+        if (int32_t rc = remote_->ReadObject(name, object); rc != DIR_OK)
+            return rc;
+        className = object.className;
+        return DIR_OK;
+    }
+    if (!Refresh())
+        return kErrStoreUnavailable;
+    const Object *object = FindObject(store_, name);
+    if (!object)
+        return DIR_ERR_NO_SUCH_OBJECT;
+    className = object->className;
+    return DIR_OK;
 }
 
 // --- test control ---------------------------------------------------------------

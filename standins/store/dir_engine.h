@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "dircli32.h"
+#include "remote_directory.h"
 #include "store_model.h"
 
 namespace dirstore {
@@ -55,6 +56,12 @@ public:
     void SetBackendFactory(BackendFactory factory);
     void SetReporter(Reporter reporter) { reporter_ = std::move(reporter); }
     void SetIdentityOverride(std::string identity) { identityOverride_ = std::move(identity); }
+    // A directory server instead of the store: the operations read and change it.
+    void SetRemote(std::unique_ptr<RemoteDirectory> remote) { remote_ = std::move(remote); }
+    bool HasRemote() const { return remote_ != nullptr; }
+
+    // One change of a modify request, with its values.
+    struct ModifyStep;
 
     // Counting and planned failures: true (and `code`) when this call is to fail.
     bool Enter(uint32_t ordinal, int32_t &code);
@@ -123,6 +130,9 @@ public:
 
     // For the client services stand-in: the `index`th object of a class (0-based).
     int32_t FindObjectOfClass(const char *className, uint32_t index, char *name, uint32_t size);
+    // For the host: every object with its class, one "name<TAB>class" line each.
+    int32_t ListObjects(std::string &text);
+    int32_t ObjectClass(const char *objectName, std::string &className);
 
 private:
     struct Context {
@@ -155,11 +165,13 @@ private:
     int32_t StartIteration(std::unique_ptr<Iteration> iteration, int32_t *iterationHandle, Buffer &reply);
     int32_t ContinueIteration(int32_t ctx, int32_t operation, int32_t *iterationHandle, Buffer &reply);
     int32_t FillReply(Iteration &iteration, Buffer &reply);
+    int32_t RemoteModify(const std::string &name, std::vector<ModifyStep> &steps);
 
     Store store_;
     bool checks_ = true;
     BackendFactory factory_;
     std::unique_ptr<StoreBackend> backend_;
+    std::unique_ptr<RemoteDirectory> remote_;
     Reporter reporter_;
     std::string lastReport_;
     std::string identityOverride_;

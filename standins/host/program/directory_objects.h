@@ -12,9 +12,12 @@ struct DirectoryObject {
     std::string className;   // as the schema names it ("user", "Dravon Server", ...)
 };
 
-// Every object of the store behind the directory client, in store order.
-// Empty, with *error set, when the store cannot be read.
+// Every object of the directory behind the directory client (the store, in
+// store order, or the server's objects under its root). Empty, with *error
+// set, when the directory cannot be read.
 std::vector<DirectoryObject> ListDirectoryObjects(std::string *error);
+// One object by its full name, without listing the others.
+bool FindDirectoryObject(const std::string &name, DirectoryObject &object, std::string *error);
 
 } // namespace host
 

@@ -1,13 +1,14 @@
 // RAXHOST: a small directory administrator host. It loads the snap-in, lists the
-// objects of the directory store, and shows the property pages the snap-in adds
-// to an object. Without a display it runs the same steps headless.
+// objects of the directory (the store, or a directory server), and shows the
+// property pages the snap-in adds to an object. Without a display it runs the
+// same steps headless. DIR is "/store FILE" or "/directory URL".
 //
-//   RAXHOST [/store FILE] [/snapin DLL]                    the window: objects, then pages
-//   RAXHOST [/store FILE] /open OBJECT [/page N]           the window, opened on one object (page N first)
-//   RAXHOST [/store FILE] /list                            print the objects
-//   RAXHOST [/store FILE] /headless /open OBJECT [/field PAGE ID TEXT]... [/ok]
-//                                                          print the pages; /field types into a
-//                                                          control; /ok applies and saves
+//   RAXHOST [DIR] [/snapin DLL]                    the window: objects, then pages
+//   RAXHOST [DIR] /open OBJECT [/page N]           the window, opened on one object (page N first)
+//   RAXHOST [DIR] /list                            print the objects
+//   RAXHOST [DIR] /headless /open OBJECT [/field PAGE ID TEXT]... [/ok]
+//                                                  print the pages; /field types into a
+//                                                  control; /ok applies and saves
 #include "admhost95.h"
 #include "dircli32_test.h"
 #include "directory_objects.h"
@@ -34,6 +35,7 @@ struct Field {
 
 struct Options {
     std::string store;
+    std::string directory;
     std::string snapin = "RAXADM95.DLL";
     std::string object;
     int page = 1;
@@ -66,6 +68,9 @@ bool ParseOptions(int argc, char **argv, Options &options)
         if (lstrcmpiA(arg.c_str(), "/store") == 0) {
             if (!next(options.store))
                 return false;
+        } else if (lstrcmpiA(arg.c_str(), "/directory") == 0) {
+            if (!next(options.directory))
+                return false;
         } else if (lstrcmpiA(arg.c_str(), "/snapin") == 0) {
             if (!next(options.snapin))
                 return false;
@@ -94,27 +99,22 @@ bool ParseOptions(int argc, char **argv, Options &options)
             return false;
         }
     }
-    return true;
+    return options.store.empty() || options.directory.empty();
 }
 
 const char Usage[] =
-    "RAXHOST [/store FILE] [/snapin DLL] [/list | [/headless] /open OBJECT [/page N] [/field PAGE ID TEXT]... [/ok]]\n"
+    "RAXHOST [/store FILE | /directory URL] [/snapin DLL] [/list | [/headless] /open OBJECT [/page N]\n"
+    "        [/field PAGE ID TEXT]... [/ok]]\n"
     "  /store FILE    the directory store (default: RAX_DIRECTORY_STORE, else directory.ldif\n"
     "                 beside the directory client)\n"
+    "  /directory URL the directory server(s), as RAX_DIRECTORY_URL: \"ldap://HOST:PORT/o=ROOT ...\"\n"
+    "                 (identity: RAX_DIRECTORY_BIND_DN and RAX_DIRECTORY_PASSWORD_FILE)\n"
     "  /snapin DLL    the snap-in to load (default RAXADM95.DLL)\n"
     "  /list          print the objects of the directory and end\n"
     "  /open OBJECT   open the pages of one object\n"
     "  /page N        with /open in the window: show page N first\n"
     "  /headless      no window: print the pages; with /ok apply them and save\n"
     "  /field PAGE ID TEXT  headless: type TEXT into control ID of page PAGE first\n";
-
-const host::DirectoryObject *FindObject(const std::vector<host::DirectoryObject> &objects, const std::string &name)
-{
-    for (const auto &object : objects)
-        if (lstrcmpiA(object.name.c_str(), name.c_str()) == 0)
-            return &object;
-    return nullptr;
-}
 
 std::string SheetCaption(const host::DirectoryObject &object)
 {
@@ -286,6 +286,9 @@ int main(int argc, char **argv)
         std::fputs(Usage, stdout);
         return 2;
     }
+    // Before the directory client's first call, which takes its settings.
+    if (!options.directory.empty())
+        SetEnvironmentVariableA("RAX_DIRECTORY_URL", options.directory.c_str());
     if (!options.store.empty() && DirTestUseStoreFile(options.store.c_str()) != 0) {
         std::fprintf(stderr, "RAXHOST: %s: the store file cannot be used\n", options.store.c_str());
         return 1;
@@ -300,31 +303,28 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "RAXHOST: %s\n", error.c_str());
         return 1;
     }
+    // One object is opened without listing the others (a server may hold many).
+    host::DirectoryObject chosen;
+    if (!options.list && !options.object.empty() && !host::FindDirectoryObject(options.object, chosen, &error)) {
+        std::fprintf(stderr, "RAXHOST: %s\n", error.c_str());
+        return 1;
+    }
+    if (options.headless) {
+        if (options.object.empty()) {
+            std::fputs(Usage, stdout);
+            return 2;
+        }
+        return RunHeadless(chosen, options.ok, options.fields, *capture);
+    }
     std::vector<host::DirectoryObject> objects = host::ListDirectoryObjects(&error);
     if (objects.empty() && !error.empty()) {
         std::fprintf(stderr, "RAXHOST: %s\n", error.c_str());
         return 1;
     }
-
     if (options.list) {
         for (const auto &object : objects)
             std::printf("%s\t%s\n", object.name.c_str(), object.className.c_str());
         return 0;
     }
-    const host::DirectoryObject *chosen = nullptr;
-    if (!options.object.empty()) {
-        chosen = FindObject(objects, options.object);
-        if (!chosen) {
-            std::fprintf(stderr, "RAXHOST: %s: no such object\n", options.object.c_str());
-            return 1;
-        }
-    }
-    if (options.headless) {
-        if (!chosen) {
-            std::fputs(Usage, stdout);
-            return 2;
-        }
-        return RunHeadless(*chosen, options.ok, options.fields, *capture);
-    }
-    return RunWindow(std::move(objects), chosen, options.page);
+    return RunWindow(std::move(objects), options.object.empty() ? nullptr : &chosen, options.page);
 }
