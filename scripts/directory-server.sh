@@ -61,7 +61,7 @@ random_password() {
 }
 
 ssha_of() {   # hash of the password in a file
-  slappasswd -T "$1" -h '{SSHA}'
+  slappasswd -T "$1" -h '{SSHA}' </dev/null
 }
 
 # Starts slapd on the loopback port and waits until it answers; kills it if it does not.
@@ -158,20 +158,15 @@ start_new() {
   dir=$(cd "$dir" && pwd)
   echo main >"$dir/role"
 
-  # A password per identity, and one for the replication identity.
-  local identities dn file hashes="$dir/seed/password-hashes"
+  # A password per identity (the converter makes them), and one for the replication identity.
+  local identities
   identities=$("$storeldif" identities "$store") || die "$store: the identities cannot be read"
   [ -n "$identities" ] || die "$store: the store names no identity"
-  : >"$hashes"
-  while IFS=$'\t' read -r dn file; do
-    (umask 077; random_password | tr -d '\n' >"$dir/passwords/$file")
-    printf '%s\t%s\n' "$dn" "$(ssha_of "$dir/passwords/$file")" >>"$hashes"
-  done <<<"$identities"
   head -n 1 <<<"$identities" | cut -f 1 >"$dir/admin-dn"
   head -n 1 <<<"$identities" | cut -f 2 >"$dir/admin-file"
   (umask 077; random_password | tr -d '\n' >"$dir/passwords/replicator.pw")
 
-  "$storeldif" to-ldif "$store" "$dir/seed" --password-hashes "$hashes" || die "$store: cannot be converted"
+  "$storeldif" to-ldif "$store" "$dir/seed" --password-dir "$dir/passwords" || die "$store: cannot be converted"
   local suffix replicator
   suffix=$(cat "$dir/seed/suffix")
   echo "$suffix" >"$dir/suffix"

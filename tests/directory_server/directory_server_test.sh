@@ -39,6 +39,7 @@ as() {
   case $user in
     admin) dn="cn=Admin,o=Kestrel" ;;
     bob) dn="cn=Bob,ou=Sales,o=Kestrel" ;;
+    carla) dn="cn=Carla,ou=Support,o=Kestrel" ;;
   esac
   "$tool" -x -H "$url" -D "$dn" -y "$dir/passwords/$user.pw" -o nettimeout=5 "$@"
 }
@@ -81,6 +82,9 @@ url=ldap://127.0.0.1:$port/
   fail "Ann's zones, byte for byte, read by Bob"
 [ "$(set_value "$main" bob "$url" "$ann" Dravon-Idle-Timeout 31)" = 50 ] || fail "Bob may not write"
 [ "$(set_value "$main" admin "$url" "$ann" Dravon-Idle-Timeout 32)" = 0 ] || fail "Admin may write"
+carla=cn=Carla,ou=Support,o=Kestrel
+[ "$(set_value "$main" carla "$url" "$carla" Dravon-Idle-Timeout 5)" = 0 ] || fail "Carla may write her own entry"
+[ "$(set_value "$main" carla "$url" "$ann" Dravon-Idle-Timeout 5)" = 50 ] || fail "Carla may not write Ann's"
 as "$main" bob "$url" ldapsearch -b o=Kestrel -LLL dn >/dev/null 2>&1 || fail "Bob may search"
 ! ldapsearch -x -H "$url" -b o=Kestrel -LLL dn 2>/dev/null | grep -q dn: || fail "anonymous reads nothing"
 
@@ -93,7 +97,8 @@ mkdir "$scratch/again"
 for part in schema.ldif data-access.ldif config-access.ldif; do
   diff "$main/seed/$part" "$scratch/again/$part" || fail "$part differs after the way back"
 done
-diff <(grep -v '^userPassword' "$main/seed/entries.ldif" | sed 's/^Dravon-Idle-Timeout: 30$/Dravon-Idle-Timeout: 32/') \
+diff <(grep -v '^userPassword' "$main/seed/entries.ldif" |
+  sed 's/^Dravon-Idle-Timeout: 30$/Dravon-Idle-Timeout: 32/; s/^Dravon-Idle-Timeout: -1$/Dravon-Idle-Timeout: 5/') \
   "$scratch/again/entries.ldif" || fail "the entries differ after the way back"
 
 # Schema: a new attribute and an auxiliary class naming it, by the administrator only;

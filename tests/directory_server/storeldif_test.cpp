@@ -3,9 +3,14 @@
 // cannot hold is refused with the reason.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "passwords.h"
 #include "store_ldif.h"
 #include "store_text.h"
 
@@ -172,6 +177,43 @@ TEST(LdifToStore, SkipsWhatTheSchemaDoesNotDefine)
     EXPECT_NE(std::string::npos, notes[0].find("telephoneNumber"));
     EXPECT_FALSE(storeldif::LdifToStore(Records("dn: o=K\nobjectClass: top\n\n"), "", store, error, notes));
     EXPECT_NE(std::string::npos, error.find("no class"));
+}
+
+std::string Hex(const std::string &bytes)
+{
+    std::string out;
+    char buf[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(buf, sizeof buf, "%02x", c);
+        out += buf;
+    }
+    return out;
+}
+
+TEST(Passwords, HashedAsTheServerChecksThem)
+{
+    EXPECT_EQ("da39a3ee5e6b4b0d3255bfef95601890afd80709", Hex(storeldif::Sha1("")));
+    EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d", Hex(storeldif::Sha1("abc")));
+    EXPECT_EQ("84983e441c3bd26ebaae4aa1f95129e5e54670f1",
+              Hex(storeldif::Sha1("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")))
+        << "a message that needs a second block for its length";
+    EXPECT_EQ("{SSHA}9DgilxbKtDVpSW86NjCzcnUkuBtzYWx0", storeldif::SaltedSha1("test", "salt"));
+}
+
+TEST(Passwords, FilesAreMadePrivateAndReadBack)
+{
+    std::string path = testing::TempDir() + "storeldif-password-" + std::to_string(::getpid());
+    std::remove(path.c_str());
+    std::string made, read;
+    ASSERT_TRUE(storeldif::PasswordOfFile(path, made));
+    EXPECT_EQ(24u, made.size());
+    struct stat info {};
+    ASSERT_EQ(0, ::stat(path.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 0777u);
+    std::ofstream(path, std::ios::app) << "\n";
+    ASSERT_TRUE(storeldif::PasswordOfFile(path, read));
+    EXPECT_EQ(made, read) << "a trailing line end is not part of the password";
+    std::remove(path.c_str());
 }
 
 }  // namespace

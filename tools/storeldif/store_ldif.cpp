@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 namespace storeldif {
 
@@ -13,28 +14,29 @@ namespace {
 constexpr std::string_view kRoot = "[Root]";
 constexpr std::string_view kSchemaDn = "cn=rax,cn=schema,cn=config";
 
-// Rights masks and the access levels of the server, strongest first; a level
-// read back gives the mask in the same row.
+// Rights masks and the access privileges of the server, strongest first; the
+// privileges read back give the mask in the same row.
 struct Level {
     uint32_t anyOf;
-    const char *level;
+    const char *privileges;
+    char mark;
     uint32_t mask;
 };
-constexpr Level kLevels[] = {{0x20, "manage", 0x20}, {0x04, "write", 0x06}, {0x02, "read", 0x03},
-                             {0x01, "compare", 0x01}};
+constexpr Level kLevels[] = {{0x20, "mwrscxd", 'm', 0x20}, {0x04, "wrscxd", 'w', 0x06}, {0x02, "rscxd", 'r', 0x03},
+                             {0x01, "cxd", 'c', 0x01}};
 
-const char *LevelOf(uint32_t rights)
+const char *PrivilegesOf(uint32_t rights)
 {
     for (const auto &row : kLevels)
         if (rights & row.anyOf)
-            return row.level;
+            return row.privileges;
     return nullptr;
 }
 
-uint32_t MaskOf(std::string_view level)
+uint32_t MaskOf(std::string_view privileges)
 {
     for (const auto &row : kLevels)
-        if (level == row.level)
+        if (privileges.find(row.mark) != std::string_view::npos)
             return row.mask;
     return 0;
 }
@@ -50,17 +52,6 @@ size_t Depth(std::string_view name)
     for (std::string current(name); !current.empty(); current = ParentName(current))
         ++depth;
     return depth;
-}
-
-// Whether `above` is `name` or one of its containers ([Root] is above everything).
-bool Covers(std::string_view above, std::string_view name)
-{
-    if (IsRoot(above))
-        return true;
-    for (std::string current(name); !current.empty(); current = ParentName(current))
-        if (ObjectNamesEqual(current, above))
-            return true;
-    return false;
 }
 
 std::string Lowered(std::string text)
@@ -204,73 +195,71 @@ bool Entry(const Store &store, const Object &object, const std::map<std::string,
 bool Entries(const Store &store, const std::map<std::string, std::string> &passwordHashes, std::string &text,
              std::string &error)
 {
-    // In the store's order, but never before the container.
-    std::vector<const Object *> pending;
-    for (const auto &object : store.objects)
-        pending.push_back(&object);
-    std::vector<const Object *> done;
-    while (!pending.empty()) {
-        auto ready = std::find_if(pending.begin(), pending.end(), [&](const Object *object) {
-            std::string parent = ParentName(object->name);
-            return parent.empty() || std::none_of(pending.begin(), pending.end(), [&](const Object *other) {
-                       return ObjectNamesEqual(other->name, parent);
-                   });
-        });
-        if (!Entry(store, **ready, passwordHashes, text, error))
-            return false;
-        pending.erase(ready);
+    // In the store's order, but each container before what it holds.
+    std::vector<bool> written(store.objects.size(), false);
+    std::unordered_map<std::string, size_t> positions;
+    for (size_t i = 0; i < store.objects.size(); ++i)
+        positions.emplace(ObjectKey(store.objects[i].name), i);
+    for (size_t i = 0; i < store.objects.size(); ++i) {
+        std::vector<size_t> chain;   // the object and its containers not yet written, innermost first
+        for (size_t at = i; !written[at];) {
+            chain.push_back(at);
+            written[at] = true;
+            auto parent = positions.find(ObjectKey(ParentName(store.objects[at].name)));
+            if (parent == positions.end())
+                break;
+            at = parent->second;
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+            if (!Entry(store, store.objects[*it], passwordHashes, text, error))
+                return false;
     }
     return true;
 }
 
 // --- access rules ---------------------------------------------------------
 
+// One rule per object that has grants, deepest first, adding each subject's
+// privileges and going on to the rules above it: the rights on an object are
+// the union of the grants on it and on its containers, as in the store.
 bool AccessRules(const Store &store, const std::string &suffix, LdifParts &parts, std::string &error)
 {
-    std::vector<std::string> subjects, objects;
+    std::vector<std::string> objects;
+    std::unordered_map<std::string, std::vector<const Grant *>> grantsOn;
     for (const auto &grant : store.grants) {
-        auto has = [](const std::vector<std::string> &names, const std::string &name) {
-            return std::any_of(names.begin(), names.end(),
-                               [&](const std::string &n) { return ObjectNamesEqual(n, name); });
-        };
-        if (!has(subjects, grant.subject))
-            subjects.push_back(grant.subject);
-        if (!has(objects, grant.object))
+        auto &list = grantsOn[ObjectKey(grant.object)];
+        if (list.empty())
             objects.push_back(grant.object);
+        list.push_back(&grant);
     }
     std::stable_sort(objects.begin(), objects.end(), [](const std::string &a, const std::string &b) {
         return (IsRoot(a) ? 0 : Depth(a)) > (IsRoot(b) ? 0 : Depth(b));
     });
-    std::string managers, configManagers;
+    std::string managers;
     std::vector<std::string> rules;
     for (const auto &object : objects) {
         std::string objectDn = suffix;
         if (!IsRoot(object) && !Dn(object, objectDn, error))
             return false;
         std::string rule = "to dn.subtree=" + Quote(objectDn);
-        for (const auto &subject : subjects) {
-            uint32_t rights = 0;
-            for (const auto &grant : store.grants)
-                if (ObjectNamesEqual(grant.subject, subject) && Covers(grant.object, object))
-                    rights |= grant.rights;
-            const char *level = LevelOf(rights);
+        for (const Grant *grant : grantsOn[ObjectKey(object)]) {
+            const char *privileges = PrivilegesOf(grant->rights);
             std::string subjectDn;
-            if (!level)
+            if (!privileges)
                 continue;
-            if (!Dn(subject, subjectDn, error))
+            if (!Dn(grant->subject, subjectDn, error))
                 return false;
-            rule += " by dn.exact=" + Quote(subjectDn) + " " + level;
-            if (IsRoot(object) && (rights & 0x20)) {
+            rule += " by dn.exact=" + Quote(subjectDn) + " +" + privileges + " break";
+            if (IsRoot(object) && (grant->rights & 0x20))
                 managers += " by dn.exact=" + Quote(subjectDn) + " manage";
-                configManagers += " by dn.exact=" + Quote(subjectDn) + " manage";
-            }
         }
-        rules.push_back(rule + " by * none");
+        rules.push_back(rule + " by * break");
     }
     // Passwords: checked for anyone binding, changed by those who manage everything.
     parts.dataAccess.push_back("to attrs=userPassword" + managers + " by anonymous auth by * none");
     parts.dataAccess.insert(parts.dataAccess.end(), rules.begin(), rules.end());
-    parts.configAccess.push_back("to *" + configManagers + " by * none");
+    parts.dataAccess.push_back("to * by * +0 stop");
+    parts.configAccess.push_back("to *" + managers + " by * none");
     return true;
 }
 
@@ -325,48 +314,29 @@ bool ReadRule(std::string_view text, const std::string &suffix, Rule &rule)
     else if (!DnToDirName(objectDn, rule.object))
         return false;
     constexpr std::string_view kBy = "dn.exact=";
-    for (size_t i = 2; i + 2 < words.size(); i += 3) {
+    for (size_t i = 2; i + 2 < words.size(); ++i) {
         std::string subject;
-        if (words[i] != "by" || words[i + 1].substr(0, kBy.size()) != kBy ||
-            !DnToDirName(words[i + 1].substr(kBy.size()), subject))
+        if (words[i] != "by" || words[i + 1].substr(0, kBy.size()) != kBy || words[i + 2].empty() ||
+            words[i + 2].front() != '+' || !DnToDirName(words[i + 1].substr(kBy.size()), subject))
             continue;
         rule.subjects.emplace_back(subject, MaskOf(words[i + 2]));
     }
     return true;
 }
 
-// Rules were written deepest first, each with everything its subjects hold there;
-// a grant is what a rule gives beyond the nearest rule above it.
+// Rules were written deepest first; the store keeps grants by subject in the
+// order subjects were first met, from [Root] down.
 void GrantsOf(const std::vector<Rule> &rules, Store &store)
 {
-    for (size_t i = rules.size(); i-- > 0;) {
-        const Rule &rule = rules[i];
-        for (const auto &[subject, mask] : rule.subjects) {
-            uint32_t inherited = 0;
-            for (size_t j = i + 1; j < rules.size(); ++j) {
-                if (!Covers(rules[j].object, rule.object))
-                    continue;
-                for (const auto &[other, otherMask] : rules[j].subjects)
-                    if (ObjectNamesEqual(other, subject))
-                        inherited = otherMask;
-                break;
-            }
-            if (mask != inherited && mask != 0)
-                store.grants.push_back({subject, rule.object, mask});
-        }
-    }
-    // Read back in the order the store keeps them: by subject as first met, then object.
-    std::vector<std::string> order;
-    for (auto it = rules.rbegin(); it != rules.rend(); ++it)
-        for (const auto &subject : it->subjects)
-            if (std::none_of(order.begin(), order.end(), [&](const std::string &s) { return NamesEqual(s, subject.first); }))
-                order.push_back(subject.first);
+    for (auto rule = rules.rbegin(); rule != rules.rend(); ++rule)
+        for (const auto &[subject, mask] : rule->subjects)
+            if (mask != 0)
+                store.grants.push_back({subject, rule->object, mask});
+    std::unordered_map<std::string, size_t> rank;
+    for (const auto &grant : store.grants)
+        rank.emplace(ObjectKey(grant.subject), rank.size());
     std::stable_sort(store.grants.begin(), store.grants.end(), [&](const Grant &a, const Grant &b) {
-        auto rank = [&](const Grant &g) {
-            return std::find_if(order.begin(), order.end(), [&](const std::string &s) { return NamesEqual(s, g.subject); }) -
-                   order.begin();
-        };
-        return rank(a) < rank(b);
+        return rank[ObjectKey(a.subject)] < rank[ObjectKey(b.subject)];
     });
     store.grantIndex.Reset();
 }

@@ -2,11 +2,12 @@
 //
 //   rax-storeldif identities STORE
 //       one line per identity: DN, a tab, the name of its password file
-//   rax-storeldif to-ldif STORE OUTDIR [--password-hashes FILE]
+//   rax-storeldif to-ldif STORE OUTDIR [--password-dir DIR]
 //       writes OUTDIR/suffix (the database's DN), entries.ldif, schema.ldif
 //       (cn=rax,cn=schema,cn=config), data-access.ldif and config-access.ldif
-//       (olcAccess lines of the database and of the configuration); FILE holds
-//       "DN<tab>userPassword value" lines for the identities
+//       (olcAccess lines of the database and of the configuration); with DIR,
+//       each identity's entry gets the salted hash of the password in its file
+//       there (a random password is written, mode 600, where there is none)
 //   rax-storeldif to-store [--identity NAME] LDIF...
 //       the store file on standard output from LDIF as slapcat or ldapsearch
 //       print it (the configuration and the entries; "-" is standard input)
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "passwords.h"
 #include "store_ldif.h"
 #include "store_text.h"
 
@@ -26,7 +28,7 @@ namespace {
 int Usage()
 {
     std::cerr << "usage: rax-storeldif identities STORE\n"
-                 "       rax-storeldif to-ldif STORE OUTDIR [--password-hashes FILE]\n"
+                 "       rax-storeldif to-ldif STORE OUTDIR [--password-dir DIR]\n"
                  "       rax-storeldif to-store [--identity NAME] LDIF...\n";
     return 2;
 }
@@ -95,22 +97,23 @@ int ListIdentities(const std::string &storePath)
     return 0;
 }
 
-int ToLdif(const std::string &storePath, const std::string &outDir, const std::string &hashesPath)
+int ToLdif(const std::string &storePath, const std::string &outDir, const std::string &passwordDir)
 {
     dirstore::Store store;
     std::string error;
     if (!LoadStore(storePath, store, error))
         return Fail(error);
     std::map<std::string, std::string> hashes;
-    if (!hashesPath.empty()) {
-        std::string text;
-        if (!ReadFile(hashesPath, text))
-            return Fail(hashesPath + ": cannot be read");
-        std::istringstream lines(text);
-        for (std::string line; std::getline(lines, line);) {
-            size_t tab = line.find('\t');
-            if (tab != std::string::npos)
-                hashes[line.substr(0, tab)] = line.substr(tab + 1);
+    std::vector<storeldif::Identity> identities;
+    if (!passwordDir.empty()) {
+        if (!storeldif::Identities(store, identities, error))
+            return Fail(storePath + ": " + error);
+        for (const auto &identity : identities) {
+            std::string path = passwordDir + "/" + identity.passwordFile, password;
+            std::string salt = storeldif::RandomBytes(8);
+            if (!storeldif::PasswordOfFile(path, password) || salt.empty())
+                return Fail(path + ": the password cannot be read or made");
+            hashes[identity.dn] = storeldif::SaltedSha1(password, salt);
         }
     }
     storeldif::LdifParts parts;
@@ -160,7 +163,7 @@ int main(int argc, char **argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 2 && args[0] == "identities")
         return ListIdentities(args[1]);
-    if ((args.size() == 3 || (args.size() == 5 && args[3] == "--password-hashes")) && args[0] == "to-ldif")
+    if ((args.size() == 3 || (args.size() == 5 && args[3] == "--password-dir")) && args[0] == "to-ldif")
         return ToLdif(args[1], args[2], args.size() == 5 ? args[4] : std::string());
     if (args.size() >= 2 && args[0] == "to-store") {
         std::string identity;
