@@ -86,10 +86,22 @@ launch() {
   die "$dir: the server did not answer on $url within 10 s"
 }
 
+# A value as one shell word: as it is when plain, else in single quotes.
+shell_word() {
+  if [[ $1 =~ ^[A-Za-z0-9_.,:/=@%+-]+$ ]]; then
+    printf '%s' "$1"
+  else
+    printf "'%s'" "${1//\'/\'\\\'\'}"
+  fi
+}
+
 settings() {
-  local dir=$1
+  local dir=$1 root
+  # The root DN in the URL: '%', blanks and '?' percent-encoded (RFC 4516).
+  root=$(sed 's/%/%25/g; s/ /%20/g; s/?/%3F/g' "$dir/suffix")
   printf 'RAX_DIRECTORY_URL=%s RAX_DIRECTORY_BIND_DN=%s RAX_DIRECTORY_PASSWORD_FILE=%s\n' \
-    "$(cat "$dir/url")$(cat "$dir/suffix")" "$(cat "$dir/admin-dn")" "$dir/passwords/$(cat "$dir/admin-file")"
+    "$(shell_word "$(cat "$dir/url")$root")" "$(shell_word "$(cat "$dir/admin-dn")")" \
+    "$(shell_word "$dir/passwords/$(cat "$dir/admin-file")")"
 }
 
 # The global part of the configuration, the modules and the schema root.
