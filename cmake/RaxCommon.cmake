@@ -16,22 +16,26 @@ if(RAX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# rax_gtest(<name> SOURCES ... [LIBS ...]): a GoogleTest program registered with ctest.
+# rax_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [LABELS ...]): a GoogleTest program registered with ctest.
 # Discovery happens when ctest runs, so a cross build never starts Wine while building.
 function(rax_gtest name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   if(RAX_LIBFUZZER)
     return()
   endif()
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 60)
   endif()
+  set(ARG_LABELS_PROPERTY)
+  if(ARG_LABELS)
+    set(ARG_LABELS_PROPERTY LABELS "${ARG_LABELS}")
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${ARG_LABELS_PROPERTY})
 endfunction()
 
 # rax_fuzzer(<name> SOURCES ... [LIBS ...] CORPUS <dir>): a fuzz target.

@@ -13,6 +13,7 @@ packages=(
   xvfb imagemagick x11-apps x11-utils
   xxd python3 util-linux procps time
   slapd ldap-utils
+  libldap-dev
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

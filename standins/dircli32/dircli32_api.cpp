@@ -358,6 +358,21 @@ int32_t DirStandinListObjects(char *text, uint32_t size)
     });
 }
 
+int32_t DirTestUseDirectoryServer(const char *url, const char *bindDn, const char *passwordFile)
+{
+    return Test([&](auto &e) -> int32_t {
+        if (!url) {
+            e.TestUseRemote(nullptr);
+            return 0;
+        }
+        auto servers = MakeDirectoryServers(url, bindDn ? bindDn : "", passwordFile ? passwordFile : "");
+        if (!servers)
+            return 1;
+        e.TestUseRemote(std::move(servers));
+        return 0;
+    });
+}
+
 int32_t DirStandinObjectClass(const char *objectName, char *className, uint32_t size)
 {
     return Test([&](auto &e) -> int32_t {

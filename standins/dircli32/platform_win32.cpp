@@ -69,10 +69,26 @@ void InstallPlatform(dirstore::Engine &engine)
     engine.SetBackendFactory([](const char *path) -> std::unique_ptr<dirstore::StoreBackend> {
         return dirstore::MakeStoreFile(path ? std::string(path) : DefaultStorePath());
     });
-    if (!Environment("RAX_DIRECTORY_URL").empty())
-        engine.SetRemote(std::make_unique<dirstore::ldap::LdapDirectory>(
-            dirstore::ldap::SettingsFromEnvironment(Environment, ReadWholeFile), dirstore::ldap::MakeConnection,
-            ReportDiagnostic));
+    if (std::string url = Environment("RAX_DIRECTORY_URL"); !url.empty())
+        engine.SetRemote(MakeDirectoryServers(url, Environment("RAX_DIRECTORY_BIND_DN"),
+                                              Environment("RAX_DIRECTORY_PASSWORD_FILE")));
+}
+
+std::unique_ptr<dirstore::RemoteDirectory> MakeDirectoryServers(const std::string &url, const std::string &bindDn,
+                                                                const std::string &passwordFile)
+{
+    auto env = [&](const char *name) {
+        std::string key = name;
+        if (key == "RAX_DIRECTORY_URL")
+            return url;
+        if (key == "RAX_DIRECTORY_BIND_DN")
+            return bindDn;
+        if (key == "RAX_DIRECTORY_PASSWORD_FILE")
+            return passwordFile;
+        return Environment(name);
+    };
+    return std::make_unique<dirstore::ldap::LdapDirectory>(dirstore::ldap::SettingsFromEnvironment(env, ReadWholeFile),
+                                                           dirstore::ldap::MakeConnection, ReportDiagnostic);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)

@@ -70,6 +70,11 @@ int32_t DirTestOpenBuffers(void);
    loaded by the next DirCreateContext; schema and rights checks are turned on.
    0 on success; nonzero where the build has no store files. */
 int32_t DirTestUseStoreFile(const char *path);
+/* Puts the directory server(s) `url` (as RAX_DIRECTORY_URL) behind the
+   operations, bound as `bindDn` with the password in `passwordFile` (either may
+   be NULL); with a NULL `url` the store is used again. Connects at the next
+   DirCreateContext. 0, or nonzero where the build has no LDAP client. */
+int32_t DirTestUseDirectoryServer(const char *url, const char *bindDn, const char *passwordFile);
 /* Checks on changes through the library: the identity's write (object) or
    supervisor ([Root], schema) rights, and attributes defined in the schema.
    On for a file-backed store; DirTestReset turns them off. */

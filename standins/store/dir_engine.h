@@ -104,6 +104,11 @@ public:
     int32_t TestLoadText(const char *text);
     int32_t TestSaveText(char *buf, uint32_t size);
     int32_t TestUseStoreFile(const char *path);
+    void TestUseRemote(std::unique_ptr<RemoteDirectory> remote)
+    {
+        remote_ = std::move(remote);
+        lastReport_.clear();
+    }
     void TestSetChecks(bool on) { checks_ = on; }
     int32_t TestAddObject(const char *objectName, const char *className);
     int32_t TestRemoveObject(const char *objectName);

@@ -538,8 +538,16 @@ int32_t LdapDirectory::ReadClass(std::string_view name, ClassDef &def)
     std::string ldapName;
     if (!ElementToLdap(name, ldapName))
         return DIR_ERR_NO_SUCH_CLASS;
-    if (int32_t rc = LoadSchema(false); rc != DIR_OK)
+    // Read afresh: another program may have extended the schema since (these reads are few).
+    if (int32_t rc = LoadSchema(true); rc != DIR_OK)
         return rc;
+    return ClassOf(name, def);
+}
+
+int32_t LdapDirectory::ClassOf(std::string_view name, ClassDef &def) const
+{
+    std::string ldapName;
+    ElementToLdap(name, ldapName);
     const ObjectClassDesc *desc = FindObjectClass(ldapName);
     if (!desc || desc->kind == ClassKind::Auxiliary)
         return DIR_ERR_NO_SUCH_CLASS;
@@ -553,7 +561,7 @@ int32_t LdapDirectory::ReadClass(std::string_view name, ClassDef &def)
 
 int32_t LdapDirectory::ReadAllClasses(std::vector<ClassDef> &defs)
 {
-    if (int32_t rc = LoadSchema(false); rc != DIR_OK)
+    if (int32_t rc = LoadSchema(true); rc != DIR_OK)
         return rc;
     std::set<std::string> seen;
     for (const auto &[key, desc] : schema_.classes) {
@@ -561,7 +569,7 @@ int32_t LdapDirectory::ReadAllClasses(std::vector<ClassDef> &defs)
             continue;
         std::string dirName;
         ClassDef def;
-        if (LdapToElement(desc.names.front(), dirName) && ReadClass(dirName, def) == DIR_OK)
+        if (LdapToElement(desc.names.front(), dirName) && ClassOf(dirName, def) == DIR_OK)
             defs.push_back(std::move(def));
     }
     return DIR_OK;
@@ -575,8 +583,9 @@ int32_t LdapDirectory::OwnSchemaEntry(std::string &dn, std::vector<std::string> 
         entries.clear();
         return c.Search("cn=schema,cn=config", Scope::OneLevel, "(cn=*rax)", {"cn", "olcObjectClasses"}, entries);
     });
+    // The configuration is hidden from an identity that may not see it.
     if (rc != DIR_OK)
-        return rc;
+        return rc == DIR_ERR_NO_SUCH_OBJECT ? DIR_ERR_NO_ACCESS : rc;
     dn.clear();
     classValues.clear();
     for (const auto &e : entries) {

@@ -19,24 +19,42 @@ void ReportDiagnostic(const std::string &message)
     std::fprintf(stderr, "%s\n", message.c_str());
 }
 
-#ifdef RAX_WITH_LDAP
-std::unique_ptr<dirstore::RemoteDirectory> DirectoryServers()
+std::string Environment(const char *name)
 {
+    const char *value = std::getenv(name);
+    return std::string(value ? value : "");
+}
+
+}  // namespace
+
+std::unique_ptr<dirstore::RemoteDirectory> MakeDirectoryServers(const std::string &url, const std::string &bindDn,
+                                                                const std::string &passwordFile)
+{
+#ifdef RAX_WITH_LDAP
     using namespace dirstore::ldap;
-    auto env = [](const char *name) {
-        const char *value = std::getenv(name);
-        return std::string(value ? value : "");
+    auto env = [&](const char *name) {
+        std::string key = name;
+        if (key == "RAX_DIRECTORY_URL")
+            return url;
+        if (key == "RAX_DIRECTORY_BIND_DN")
+            return bindDn;
+        if (key == "RAX_DIRECTORY_PASSWORD_FILE")
+            return passwordFile;
+        return Environment(name);
     };
     auto readFile = [](const std::string &path, std::string &text) {
         std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return false;
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        return static_cast<bool>(in) || in.eof();
+        return true;
     };
     return std::make_unique<LdapDirectory>(SettingsFromEnvironment(env, readFile), MakeConnection, ReportDiagnostic);
-}
+#else
+    (void)url, (void)bindDn, (void)passwordFile;
+    return nullptr;
 #endif
-
-}  // namespace
+}
 
 void InstallPlatform(dirstore::Engine &engine)
 {
@@ -49,8 +67,7 @@ void InstallPlatform(dirstore::Engine &engine)
             return nullptr;
         return dirstore::MakeStoreFile(chosen);
     });
-#ifdef RAX_WITH_LDAP
-    if (const char *url = std::getenv("RAX_DIRECTORY_URL"); url && *url)
-        engine.SetRemote(DirectoryServers());
-#endif
+    if (std::string url = Environment("RAX_DIRECTORY_URL"); !url.empty())
+        engine.SetRemote(MakeDirectoryServers(url, Environment("RAX_DIRECTORY_BIND_DN"),
+                                              Environment("RAX_DIRECTORY_PASSWORD_FILE")));
 }
