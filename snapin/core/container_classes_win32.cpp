@@ -2,7 +2,6 @@
 // table of its own.
 #include "core/class_procedures.h"
 
-#include "core/directory_access.h"
 #include "core/module_win32.h"
 #include "core/pages.h"
 #include "core/schema_extension.h"
@@ -36,14 +35,9 @@ int32_t ContainerProc(PageTableRow *table, const char *objectName, uint32_t mess
     case ClassMsgPageInfo:
         FillPageInfo(table, 1, pageIndex, info);
         return 0;
-    case ClassMsgSave: {
-        DirectoryContext check = 0;
-        if (OpenDirectoryContext(&check) != 0)
-            return 0;
-        WriteOtherParameters(objectName);
-        CloseDirectoryContext(check);
+    case ClassMsgSave:
+        SaveContainerPage(objectName);
         return 0;
-    }
     default:
         return 0;
     }

@@ -1,7 +1,6 @@
 // The user class: two pages, "Remote Access - 1" and "Remote Access - 2".
 #include "core/class_procedures.h"
 
-#include "core/directory_access.h"
 #include "core/module_win32.h"
 #include "core/pages.h"
 #include "core/schema_extension.h"
@@ -39,15 +38,9 @@ extern "C" int32_t WINAPI SnapinUserProc(const char *objectName, uint32_t messag
     case ClassMsgPageInfo:
         FillPageInfo(g_userTable, 2, pageIndex, info);
         return 0;
-    case ClassMsgSave: {
-        DirectoryContext check = 0;
-        if (OpenDirectoryContext(&check) != 0)
-            return 0;
-        WriteUserParameters(objectName);
-        WriteServiceParameters(objectName);
-        CloseDirectoryContext(check);
+    case ClassMsgSave:
+        SaveUserPages(objectName);
         return 0;
-    }
     default:
         return 0;
     }

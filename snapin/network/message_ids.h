@@ -29,6 +29,11 @@ inline constexpr MessageId MsgDuplicateZoneName = 5020;
 inline constexpr MessageId MsgInvalidDialbackNumber = 5021;
 inline constexpr MessageId MsgLongPasswordWarning = 5022;
 
+// Messages of the snap-in's own, beyond the pages' fields.
+inline constexpr MessageId MsgSaveFailed = 5030;         // with the directory's code
+inline constexpr MessageId MsgSaveOtherObject = 5031;
+inline constexpr MessageId MsgZonesUnreadable = 5032;    // with the directory's code
+
 // Captions.
 inline constexpr MessageId CaptionSnapin = 6000;      // "Remote Access Ostrum Snapin": network pages, editors
 inline constexpr MessageId CaptionUserPage = 6002;    // "Remote Access - 1": user page, password dialog

@@ -29,6 +29,10 @@ void ShowErrorMessage(OwnerWindow owner, MessageId message, MessageId caption = 
 // "Memory allocation failure." in a modal error box without owner.
 void ReportOutOfMemory();
 
+// A modal error box without owner whose text, string `message`, holds one
+// "%ld" that receives a directory result code.
+void ShowErrorCode(MessageId message, MessageId caption, long code);
+
 } // namespace rax
 
 #endif

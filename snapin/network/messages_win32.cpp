@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace rax {
 
 namespace {
@@ -13,16 +15,20 @@ namespace {
 constexpr int MessageCapacity = 256;
 constexpr int CaptionCapacity = 100;
 
+// Loads both texts; a box with a missing text would say nothing useful.
+bool LoadBoxTexts(MessageId message, MessageId caption, char (&text)[MessageCapacity], char (&title)[CaptionCapacity])
+{
+    HINSTANCE module = ModuleInstance();
+    return LoadStringA(module, static_cast<UINT>(message), text, sizeof text) > 0 &&
+           LoadStringA(module, static_cast<UINT>(caption), title, sizeof title) > 0;
+}
+
 void ShowStopBox(HWND owner, MessageId message, MessageId caption)
 {
     char text[MessageCapacity];
     char title[CaptionCapacity];
-    HINSTANCE module = ModuleInstance();
-    // A box with a missing text would say nothing useful; show none.
-    if (LoadStringA(module, static_cast<UINT>(message), text, sizeof text) <= 0 ||
-        LoadStringA(module, static_cast<UINT>(caption), title, sizeof title) <= 0)
-        return;
-    MessageBoxA(owner, text, title, MB_OK | MB_ICONSTOP);
+    if (LoadBoxTexts(message, caption, text, title))
+        MessageBoxA(owner, text, title, MB_OK | MB_ICONSTOP);
 }
 
 } // namespace
@@ -35,6 +41,19 @@ void ShowErrorMessage(OwnerWindow owner, MessageId message, MessageId caption)
 void ReportOutOfMemory()
 {
     ShowStopBox(nullptr, MsgMemoryAllocationFailure, CaptionSnapin);
+}
+
+void ShowErrorCode(MessageId message, MessageId caption, long code)
+{
+    char format[MessageCapacity];
+    char title[CaptionCapacity];
+    if (!LoadBoxTexts(message, caption, format, title))
+        return;
+    // The format is the library's own string with one %ld; a code adds at
+    // most 11 characters, and snprintf cuts anything beyond the buffer.
+    char text[MessageCapacity + 16];
+    std::snprintf(text, sizeof text, format, code);
+    MessageBoxA(nullptr, text, title, MB_OK | MB_ICONSTOP);
 }
 
 } // namespace rax

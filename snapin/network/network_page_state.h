@@ -7,6 +7,7 @@
 #define RAX_NETWORK_PAGE_STATE_H
 
 #include "core/attribute_formats.h"
+#include "core/pages.h"
 #include "network/value_lists.h"
 
 #include <windows.h>
@@ -44,6 +45,9 @@ struct NetworkPageState {
     StringSlotArray *zonesAsRead = nullptr;   // users only
     BuiltValue<StringSlotArray> zonesBuilt;
     bool zonesChanged = false;
+    // The stored zones could not be read (or not all of them listed): until
+    // the next load nothing of "Dravon ARAS Zone" is removed or replaced.
+    bool zonesUnreadable = false;
 
     ValueList<ServerNode> homeServers;
     ValueList<ZoneNode> zones;
@@ -73,15 +77,26 @@ void ReadProfileValues(const char *objectName, NetworkPageState &state);
 // Releases the values built by an apply and forgets what it decided.
 void ReleaseBuiltValues();
 
-// Releases everything read, built and listed and clears every flag: what a new
-// load starts from and what a save leaves behind. The page window is kept.
+// Releases everything read, built and listed and clears every flag: what a
+// new load starts from. The page window is kept.
 void ReleaseNetworkPageValues();
 
-// Writes one profile as an apply settled it, when the page marked it changed:
-// old the block as read, new the built block, or none to remove it. Returns
-// the write's result, or 0 with *wrote false when nothing needed writing.
-int32_t WriteSettledProfile(const char *objectName, const char *attributeName, bool changed,
-                            const ProfileAsRead &asRead, const BuiltValue<OctetString> &built, bool *wrote);
+// What a save leaves behind: the built values and the server name cache are
+// released; what was read (and what a successful write made of it) stays, so
+// a second save of the same open page writes nothing that is already stored.
+void FinishNetworkPageSave();
+
+// True when the page marked the profile changed and an accepted apply
+// settled its value (removing a profile that was never stored is nothing to
+// write).
+bool ProfileWritePending(bool changed, const ProfileAsRead &asRead, const BuiltValue<OctetString> &built);
+
+// Writes one profile as an accepted apply settled it, when pending: old the
+// block as read, new the built block, or none to remove it. After a
+// successful write the built block is the profile as read and the profile is
+// no longer changed.
+void WriteSettledProfile(const char *objectName, const char *attributeName, bool &changed, ProfileAsRead &asRead,
+                         BuiltValue<OctetString> &built, WriteOutcome &outcome);
 
 } // namespace rax
 

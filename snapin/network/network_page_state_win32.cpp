@@ -82,20 +82,35 @@ void ReleaseNetworkPageValues()
     state.ipxChanged = false;
     state.ipChanged = false;
     state.zonesChanged = false;
+    state.zonesUnreadable = false;
     state.idleAsRead = MinutesAbsent;
     state.idleEdited = MinutesAbsent;
 }
 
-int32_t WriteSettledProfile(const char *objectName, const char *attributeName, bool changed,
-                            const ProfileAsRead &asRead, const BuiltValue<OctetString> &built, bool *wrote)
+void FinishNetworkPageSave()
 {
-    *wrote = false;
-    // Only what an accepted apply decided is written; removing a profile
-    // that was never stored has nothing to do.
-    if (!changed || !built.settled || (!asRead.block && !built.value))
-        return 0;
-    *wrote = true;
-    return WriteValue(objectName, attributeName, asRead.block, built.value, SyntaxOctetString);
+    ReleaseBuiltValues();
+    FreeValueList(g_networkPage.serverNameCache);
+}
+
+bool ProfileWritePending(bool changed, const ProfileAsRead &asRead, const BuiltValue<OctetString> &built)
+{
+    return changed && built.settled && (asRead.block || built.value);
+}
+
+void WriteSettledProfile(const char *objectName, const char *attributeName, bool &changed, ProfileAsRead &asRead,
+                         BuiltValue<OctetString> &built, WriteOutcome &outcome)
+{
+    if (!ProfileWritePending(changed, asRead, built))
+        return;
+    outcome.Record(WriteValue(objectName, attributeName, asRead.block, built.value, SyntaxOctetString));
+    if (outcome.last != 0)
+        return;
+    FreeBlock(asRead.block);
+    asRead.block = built.value;
+    asRead.blockSize = built.value ? OctetStringHeaderSize + built.value->length : 0;
+    built = {};
+    changed = false;
 }
 
 } // namespace rax

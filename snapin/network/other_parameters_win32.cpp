@@ -18,38 +18,36 @@ void ReadOtherParameters(const char *objectName)
     ReadProfileValues(objectName, state);
 }
 
-int32_t WriteOtherParameters(const char *objectName)
+bool OtherParametersPending()
+{
+    const NetworkPageState &state = NetworkPage();
+    return DecideIntegerWrite(state.idleAsRead, state.idleEdited, MinutesAbsent) != WriteAction::None ||
+           ProfileWritePending(state.ipxChanged, state.ipxAsRead, state.ipxBuilt) ||
+           ProfileWritePending(state.ipChanged, state.ipAsRead, state.ipBuilt);
+}
+
+int32_t WriteOtherParameters(const char *objectName, WriteOutcome *failures)
 {
     NetworkPageState &state = NetworkPage();
-    int32_t last = 0;
+    WriteOutcome outcome;
 
     const IdleTimeoutValue asRead = state.idleAsRead;
     const IdleTimeoutValue edited = state.idleEdited;
-    switch (DecideIntegerWrite(asRead, edited, MinutesAbsent)) {
-    case WriteAction::None:
-        break;
-    case WriteAction::Add:
-        last = WriteValue(objectName, AttrIdleTimeout, nullptr, &edited, SyntaxInteger);
-        break;
-    case WriteAction::Remove:
-        last = WriteValue(objectName, AttrIdleTimeout, &asRead, nullptr, SyntaxInteger);
-        break;
-    case WriteAction::Replace:
-        last = WriteValue(objectName, AttrIdleTimeout, &asRead, &edited, SyntaxInteger);
-        break;
+    WriteAction action = DecideIntegerWrite(asRead, edited, MinutesAbsent);
+    if (action != WriteAction::None) {
+        const void *oldValue = action == WriteAction::Add ? nullptr : &asRead;
+        const void *newValue = action == WriteAction::Remove ? nullptr : &edited;
+        outcome.Record(WriteValue(objectName, AttrIdleTimeout, oldValue, newValue, SyntaxInteger));
+        if (outcome.last == 0)
+            state.idleAsRead = edited;   // a second save finds nothing to write
     }
+    WriteSettledProfile(objectName, AttrIpxProfile, state.ipxChanged, state.ipxAsRead, state.ipxBuilt, outcome);
+    WriteSettledProfile(objectName, AttrIpProfile, state.ipChanged, state.ipAsRead, state.ipBuilt, outcome);
 
-    bool wrote = false;
-    int32_t result = WriteSettledProfile(objectName, AttrIpxProfile, state.ipxChanged, state.ipxAsRead,
-                                         state.ipxBuilt, &wrote);
-    if (wrote)
-        last = result;
-    result = WriteSettledProfile(objectName, AttrIpProfile, state.ipChanged, state.ipAsRead, state.ipBuilt, &wrote);
-    if (wrote)
-        last = result;
-
-    ReleaseNetworkPageValues();
-    return last;
+    FinishNetworkPageSave();
+    if (failures && failures->firstFailure == 0)
+        failures->firstFailure = outcome.firstFailure;
+    return outcome.last;
 }
 
 } // namespace rax

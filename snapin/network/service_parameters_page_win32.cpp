@@ -25,8 +25,9 @@ void OpenServiceParametersPage(HWND page)
     state.ipChanged = false;
     state.zonesChanged = false;
     state.pageWindow = page;
-    if (state.zonesAsRead)
-        BuildZoneList(state.zonesAsRead, state.zones);
+    // A list that could not be built whole (reported) is never written back.
+    if (state.zonesAsRead && !BuildZoneList(state.zonesAsRead, state.zones))
+        state.zonesUnreadable = true;
     ByteView ipx = ProfileBytes(state.ipxAsRead);
     if (ipx.data)
         BuildHomeServerList(ipx.data, ipx.size, state.homeServers);
@@ -72,6 +73,8 @@ void InitServiceParametersPage(HWND page)
 bool ApplyZoneList(HWND page)
 {
     NetworkPageState &state = NetworkPage();
+    if (state.zonesUnreadable)
+        return true;   // the stored zones stay as they are
     HWND list = GetDlgItem(page, IDC_ZONE_LIST);
     if (ListBoxCount(list) > 0) {
         ListBoxEntries entries(list);
@@ -81,8 +84,8 @@ bool ApplyZoneList(HWND page)
         state.zonesBuilt = {array, true};
         return true;
     }
-    // No zone left of those that were read: the save removes the attribute.
-    if (state.zonesAsRead && state.zonesAsRead->count > 0)
+    // No zone left of those the page listed: the save removes the attribute.
+    if (state.zones.first)
         state.zonesChanged = true;
     state.zonesBuilt = {nullptr, true};
     return true;

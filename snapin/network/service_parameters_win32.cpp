@@ -2,6 +2,7 @@
 // zones, the IPX profile and the IP profile.
 #include "core/directory_access.h"
 #include "core/pages.h"
+#include "network/messages.h"
 #include "network/network_page_state.h"
 
 namespace rax {
@@ -13,34 +14,61 @@ void ReadServiceParameters(const char *objectName)
     ReleaseNetworkPageValues();
     NetworkPageState &state = NetworkPage();
     StringSlotArray *zones = nullptr;
-    if (ReadValueList(objectName, AttrArasZone, &zones, ZoneSlotSize) == 0)
+    int32_t result = ReadValueList(objectName, AttrArasZone, &zones, ZoneSlotSize);
+    if (result == 0) {
         state.zonesAsRead = zones;
-    else
+    } else {
         FreeBlock(zones);
+        // Only "no value" means no zones; after any other failure the stored
+        // zones are unknown, and a save must not replace what it never read.
+        if (result != ValueNotPresent) {
+            state.zonesUnreadable = true;
+            if (result == OutOfMemoryCode)
+                ReportOutOfMemory();
+            else
+                ShowErrorCode(MsgZonesUnreadable, CaptionSnapin, result);
+        }
+    }
     ReadProfileValues(objectName, state);
 }
 
-int32_t WriteServiceParameters(const char *objectName)
+namespace {
+bool ZonesWritePending(const NetworkPageState &state)
+{
+    return state.zonesChanged && state.zonesBuilt.settled && !state.zonesUnreadable &&
+           (state.zonesAsRead || state.zonesBuilt.value);
+}
+} // namespace
+
+bool ServiceParametersPending()
+{
+    const NetworkPageState &state = NetworkPage();
+    return ProfileWritePending(state.ipxChanged, state.ipxAsRead, state.ipxBuilt) ||
+           ProfileWritePending(state.ipChanged, state.ipAsRead, state.ipBuilt) || ZonesWritePending(state);
+}
+
+int32_t WriteServiceParameters(const char *objectName, WriteOutcome *failures)
 {
     NetworkPageState &state = NetworkPage();
-    int32_t last = 0;
-    bool wrote = false;
-
-    int32_t result = WriteSettledProfile(objectName, AttrIpxProfile, state.ipxChanged, state.ipxAsRead,
-                                         state.ipxBuilt, &wrote);
-    if (wrote)
-        last = result;
-    result = WriteSettledProfile(objectName, AttrIpProfile, state.ipChanged, state.ipAsRead, state.ipBuilt, &wrote);
-    if (wrote)
-        last = result;
-    if (state.zonesChanged && state.zonesBuilt.settled && (state.zonesAsRead || state.zonesBuilt.value)) {
+    WriteOutcome outcome;
+    WriteSettledProfile(objectName, AttrIpxProfile, state.ipxChanged, state.ipxAsRead, state.ipxBuilt, outcome);
+    WriteSettledProfile(objectName, AttrIpProfile, state.ipChanged, state.ipAsRead, state.ipBuilt, outcome);
+    if (ZonesWritePending(state)) {
         const StringSlotArray *zones = state.zonesBuilt.value;
-        last = WriteValueList(objectName, AttrArasZone, zones, zones ? zones->count : 0,
-                              static_cast<uint32_t>(ZoneSlotSize), SyntaxOctetString);
+        outcome.Record(WriteValueList(objectName, AttrArasZone, zones, zones ? zones->count : 0,
+                                      static_cast<uint32_t>(ZoneSlotSize), SyntaxOctetString));
+        if (outcome.last == 0) {
+            // What was written is what the directory now holds.
+            FreeBlock(state.zonesAsRead);
+            state.zonesAsRead = state.zonesBuilt.value;
+            state.zonesBuilt = {};
+            state.zonesChanged = false;
+        }
     }
-
-    ReleaseNetworkPageValues();
-    return last;
+    FinishNetworkPageSave();
+    if (failures && failures->firstFailure == 0)
+        failures->firstFailure = outcome.firstFailure;
+    return outcome.last;
 }
 
 } // namespace rax

@@ -3,6 +3,7 @@
  * sources, so it holds nothing but #defines.
  *
  *   5001-5022  messages
+ *   5030-5039  messages about saving and reading as a whole
  *   6000-6017  captions, tab titles and labels
  *   IDD_ / IDC_ dialog templates and their controls are added with the pages.
  */
@@ -29,6 +30,9 @@
 #define IDS_DUPLICATE_ZONE_NAME        5020
 #define IDS_BAD_DIALBACK_NUMBER        5021
 #define IDS_LONG_PASSWORD_WARNING      5022
+#define IDS_SAVE_FAILED                5030
+#define IDS_SAVE_OTHER_OBJECT          5031
+#define IDS_ZONES_UNREADABLE           5032
 
 /* Captions, tab titles and labels. */
 #define IDS_SNAPIN_CAPTION             6000

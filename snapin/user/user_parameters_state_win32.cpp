@@ -115,19 +115,19 @@ OctetString *OctetStringOf(const PasswordParametersValue &value)
 // One write of a single-valued integer attribute; the as-read value follows a
 // successful write, so a second save of the same pages writes nothing again.
 void WriteInteger(const char *objectName, const char *attribute, int32_t &asRead, int32_t edited,
-                  int32_t absentMarker, int32_t &lastResult)
+                  int32_t absentMarker, WriteOutcome &outcome)
 {
     WriteAction action = DecideIntegerWrite(asRead, edited, absentMarker);
     if (action == WriteAction::None)
         return;
     const void *oldValue = action == WriteAction::Add ? nullptr : &asRead;
     const void *newValue = action == WriteAction::Remove ? nullptr : &edited;
-    lastResult = WriteValue(objectName, attribute, oldValue, newValue, SyntaxInteger);
-    if (lastResult == 0)
+    outcome.Record(WriteValue(objectName, attribute, oldValue, newValue, SyntaxInteger));
+    if (outcome.last == 0)
         asRead = edited;
 }
 
-void WritePasswordParameters(const char *objectName, int32_t &lastResult)
+void WritePasswordParameters(const char *objectName, WriteOutcome &outcome)
 {
     if (!PasswordParametersChanged(g_asRead.passwordParameters, g_edited.passwordParameters))
         return;
@@ -140,10 +140,10 @@ void WritePasswordParameters(const char *objectName, int32_t &lastResult)
     OctetString *newValue = OctetStringOf(g_edited.passwordParameters);
     if (!newValue || (!g_asRead.passwordParametersAbsent && !oldValue)) {
         ReportOutOfMemory();
-        lastResult = OutOfMemoryCode;
+        outcome.Record(OutOfMemoryCode);
     } else {
-        lastResult = WriteValue(objectName, AttrPasswordParameters, oldValue, newValue, SyntaxOctetString);
-        if (lastResult == 0) {
+        outcome.Record(WriteValue(objectName, AttrPasswordParameters, oldValue, newValue, SyntaxOctetString));
+        if (outcome.last == 0) {
             g_asRead.passwordParameters = g_edited.passwordParameters;
             g_asRead.passwordParametersAbsent = false;
             FreeBlock(g_originals.passwordParameters);
@@ -155,19 +155,24 @@ void WritePasswordParameters(const char *objectName, int32_t &lastResult)
     FreeBlock(newValue);
 }
 
-void WriteDialbackNumber(const char *objectName, int32_t &lastResult)
+WriteAction DialbackNumberAction()
 {
     bool readAbsent = g_asRead.dialbackNumber.text[0] == '\0';
     bool editedAbsent = g_edited.dialbackNumber.text[0] == '\0';
     bool equal = DialbackNumbersEqual(g_asRead.dialbackNumber, g_edited.dialbackNumber);
-    WriteAction action = DecideSingleValueWrite(readAbsent, editedAbsent, equal);
+    return DecideSingleValueWrite(readAbsent, editedAbsent, equal);
+}
+
+void WriteDialbackNumber(const char *objectName, WriteOutcome &outcome)
+{
+    WriteAction action = DialbackNumberAction();
     if (action == WriteAction::None)
         return;
     const char *stored = g_originals.dialbackNumber ? g_originals.dialbackNumber : g_asRead.dialbackNumber.text;
     const void *oldValue = action == WriteAction::Add ? nullptr : stored;
     const void *newValue = action == WriteAction::Remove ? nullptr : g_edited.dialbackNumber.text;
-    lastResult = WriteValue(objectName, AttrDialbackNumber, oldValue, newValue, SyntaxTelephoneNumber);
-    if (lastResult == 0) {
+    outcome.Record(WriteValue(objectName, AttrDialbackNumber, oldValue, newValue, SyntaxTelephoneNumber));
+    if (outcome.last == 0) {
         g_asRead.dialbackNumber = g_edited.dialbackNumber;
         FreeBlock(g_originals.dialbackNumber);
         g_originals.dialbackNumber = nullptr;
@@ -201,18 +206,28 @@ void ReadUserParameters(const char *objectName)
     g_edited = g_asRead;
 }
 
-int32_t WriteUserParameters(const char *objectName)
+int32_t WriteUserParameters(const char *objectName, WriteOutcome *failures)
 {
-    int32_t lastResult = 0;
-    WritePasswordParameters(objectName, lastResult);
+    WriteOutcome outcome;
+    WritePasswordParameters(objectName, outcome);
     WriteInteger(objectName, AttrDialbackFlag, g_asRead.dialbackFlag, g_edited.dialbackFlag, DialbackFlagAbsent,
-                 lastResult);
-    WriteDialbackNumber(objectName, lastResult);
+                 outcome);
+    WriteDialbackNumber(objectName, outcome);
     WriteInteger(objectName, AttrSessionParameters, g_asRead.maxConnectTime, g_edited.maxConnectTime,
-                 MinutesAbsent, lastResult);
-    WriteInteger(objectName, AttrIdleTimeout, g_asRead.idleTimeout, g_edited.idleTimeout, MinutesAbsent,
-                 lastResult);
-    return lastResult;
+                 MinutesAbsent, outcome);
+    WriteInteger(objectName, AttrIdleTimeout, g_asRead.idleTimeout, g_edited.idleTimeout, MinutesAbsent, outcome);
+    if (failures && failures->firstFailure == 0)
+        failures->firstFailure = outcome.firstFailure;
+    return outcome.last;
+}
+
+bool UserParametersPending()
+{
+    return PasswordParametersChanged(g_asRead.passwordParameters, g_edited.passwordParameters) ||
+           DecideIntegerWrite(g_asRead.dialbackFlag, g_edited.dialbackFlag, DialbackFlagAbsent) != WriteAction::None ||
+           DialbackNumberAction() != WriteAction::None ||
+           DecideIntegerWrite(g_asRead.maxConnectTime, g_edited.maxConnectTime, MinutesAbsent) != WriteAction::None ||
+           DecideIntegerWrite(g_asRead.idleTimeout, g_edited.idleTimeout, MinutesAbsent) != WriteAction::None;
 }
 
 } // namespace rax

@@ -7,6 +7,8 @@
 
 #include <dircli32_test.h>
 
+#include <cstdio>
+
 using namespace nettest;
 
 namespace {
@@ -14,7 +16,28 @@ namespace {
 const char IdleTimeout[] = "Dravon Idle Timeout";
 const char IpProfile[] = "Dravon IP Profile";
 
-class ClassProcedures : public NetworkPageTest {};
+class ClassProcedures : public NetworkPageTest {
+protected:
+    // The unit's page through the unit class procedure, its timeout changed
+    // and applied: what a save has to write.
+    void ChangeUnitTimeout()
+    {
+        sheet_ = std::make_unique<host::ObjectSheet>(reinterpret_cast<HostClassProc>(SnapinOuProc), UnitObject);
+        ASSERT_EQ(sheet_->Open(), 1);
+        ASSERT_TRUE(sheet_->CreatePages(parent_, false));
+        Pump();
+        SetCheck(IDC_SPECIFY_IDLE_TIMEOUT, true);
+        SetText(IDC_IDLE_TIMEOUT, "30");
+        ASSERT_TRUE(Apply());
+        DirTestResetCounts();
+    }
+    std::string MessageWithCode(int id, long code)
+    {
+        char text[512];
+        std::snprintf(text, sizeof text, StringOf(id).c_str(), code);
+        return text;
+    }
+};
 
 TEST_F(ClassProcedures, EachContainerProcedureShowsReadsAndSavesTheOtherParametersPage)
 {
@@ -74,6 +97,39 @@ TEST_F(ClassProcedures, UserLoadedAndSavedWithoutItsPagesShownWritesNothing)
     EXPECT_EQ(Writes(), 0u);
     EXPECT_EQ(ValueCount(UserObject, IpProfile), 1);
     EXPECT_EQ(ValueCount(UserObject, "Dravon ARAS Zone"), 1);
+}
+
+// A save that does not reach the directory is reported in one box, with the
+// code of the first failure: a failed write, or no context for the check.
+TEST_F(ClassProcedures, FailedSaveIsReportedOnceWithTheDirectorysCode)
+{
+    struct Case { uint32_t ordinal; int32_t code; };
+    for (Case c : {Case{ModifyObject, -625}, Case{1001, -328}}) {
+        ChangeUnitTimeout();
+        DirTestFailCall(c.ordinal, 1, c.code);
+        size_t before = capture_->Boxes().size();
+        Save();
+        DirTestClearFailures();
+        EXPECT_EQ(ValueCount(UnitObject, IdleTimeout), 0);
+        ASSERT_EQ(capture_->Boxes().size(), before + 1) << c.ordinal;
+        const harness::CapturedBox &box = capture_->Boxes().back();
+        EXPECT_EQ(box.text, MessageWithCode(5030, c.code));
+        EXPECT_EQ(box.caption, StringOf(6002));
+        EXPECT_EQ(box.icon, harness::BoxIcon::Stop);
+        EXPECT_EQ(box.owner, nullptr);
+    }
+}
+
+TEST_F(ClassProcedures, SaveNamingAnotherObjectThanTheOneLoadedWritesNothing)
+{
+    ChangeUnitTimeout();
+    EXPECT_EQ(SnapinOuProc(OtherUnitObject, 262, 0, nullptr), 0);
+    EXPECT_EQ(Writes(), 0u);
+    EXPECT_EQ(ValueCount(OtherUnitObject, IdleTimeout), 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{StringOf(5031)});
+    // Named as loaded (directory names compare without regard to case), it is saved.
+    EXPECT_EQ(SnapinOuProc("ou=sales.o=acme", 262, 0, nullptr), 0);
+    EXPECT_EQ(StoredValue(UnitObject, IdleTimeout), (Bytes{30, 0, 0, 0}));
 }
 
 } // namespace

@@ -178,7 +178,7 @@ TEST_F(OtherParametersPage, InvalidIpxAddressRefusesButTheTimeoutIsStillTaken)
     EXPECT_EQ(rax::NetworkPage().ipxBuilt.value, nullptr);
 }
 
-TEST_F(OtherParametersPage, ProfilesAreWrittenAfterTheTimeoutAndReleased)
+TEST_F(OtherParametersPage, ProfilesAreWrittenAfterTheTimeoutAndASecondSaveWritesNothingAgain)
 {
     StoreOctets(UnitObject, IpProfile, Item(0x8006, {10, 0, 0, 1}));
     ASSERT_NE(OpenContainerPage(), nullptr);
@@ -189,14 +189,28 @@ TEST_F(OtherParametersPage, ProfilesAreWrittenAfterTheTimeoutAndReleased)
     SetText(IDC_IPX_MASK, "FFFFFF000000");
     SetText(IDC_DOMAIN_NAME, "corp");
     ASSERT_TRUE(Apply());
-    Save();
+    sheet_->Save();
     EXPECT_EQ(Writes(), 3u);
     EXPECT_EQ(StoredValue(UnitObject, IdleTimeout), IntegerBytes(7));
     EXPECT_EQ(StoredValue(UnitObject, IpxProfile),
               Item(0xC001, {0, 0, 0, 0, 0, 0x0A, 0xFF, 0xFF, 0xFF, 0, 0, 0}));
     EXPECT_EQ(StoredValue(UnitObject, IpProfile), Join({Item(0x8006, {10, 0, 0, 1}), TextItem(0x800F, "corp")}));
-    EXPECT_EQ(rax::NetworkPage().ipxAsRead.block, nullptr);
     EXPECT_EQ(rax::NetworkPage().ipxBuilt.value, nullptr);
+
+    // The host applies and saves again on the same open page: all is stored.
+    ASSERT_TRUE(Apply());
+    sheet_->Save();
+    EXPECT_EQ(Writes(), 3u);
+    // A later change replaces what the first save wrote.
+    SetText(IDC_IPX_ADDRESS, "00000000000B");
+    ASSERT_TRUE(Apply());
+    Save();
+    EXPECT_EQ(Writes(), 4u);
+    ASSERT_EQ(ValueCount(UnitObject, IpxProfile), 1);
+    EXPECT_EQ(StoredValue(UnitObject, IpxProfile),
+              Item(0xC001, {0, 0, 0, 0, 0, 0x0B, 0xFF, 0xFF, 0xFF, 0, 0, 0}));
+    EXPECT_TRUE(capture_->Boxes().empty());
+    rax::ReleaseNetworkPageValues();   // what the next load does with what the save kept
     EXPECT_EQ(rax::OutstandingBlocks(), heapAtStart_);
 }
 

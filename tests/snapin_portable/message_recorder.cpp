@@ -22,6 +22,11 @@ void ReportOutOfMemory()
     Recorded().push_back({NoOwnerWindow, MsgMemoryAllocationFailure, CaptionSnapin, true});
 }
 
+void ShowErrorCode(MessageId message, MessageId caption, long)
+{
+    Recorded().push_back({NoOwnerWindow, message, caption, false});
+}
+
 namespace testing {
 
 std::size_t RecordedMessageCount() { return Recorded().size(); }

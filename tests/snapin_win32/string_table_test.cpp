@@ -39,6 +39,11 @@ const ExpectedString Strings[] = {
     {5021, "Invalid dialback telephone number."},
     {5022, "This is a long password, please ensure that the long password feature on all access servers is "
            "enabled"},
+    {5030, "The changes could not be saved in the directory (error %ld). The object keeps its stored values."},
+    {5031, "The changes could not be saved: they belong to another object than the one named for the save. "
+           "Nothing was written."},
+    {5032, "The restricted zone list could not be read from the directory (error %ld). The stored zones are kept "
+           "as they are."},
     {6000, "Remote Access Ostrum Snapin"},
     {6001, "Remote Access - 2"},
     {6002, "Remote Access - 1"},
