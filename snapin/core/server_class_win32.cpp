@@ -13,6 +13,7 @@ PageTableRow g_serverTable[1];
 HBITMAP g_bitmap = nullptr;
 HBITMAP g_aliasBitmap = nullptr;
 HBITMAP g_readOnlyBitmap = nullptr;
+bool g_bitmapsRegistered = false;   // between a setup and its cleanup
 
 void DeleteBitmap(HBITMAP &bitmap)
 {
@@ -30,10 +31,15 @@ extern "C" int32_t WINAPI SnapinRAXProc(const char *, uint32_t message, uint32_t
     switch (message & 0xFFFF) {
     case ClassMsgSetup: {
         HINSTANCE module = ModuleInstance();
-        g_bitmap = LoadBitmapA(module, "RAXBMP");
-        g_aliasBitmap = LoadBitmapA(module, "RAXBMPALIAS");
-        g_readOnlyBitmap = LoadBitmapA(module, "RAXBMPRO");
-        HostRegisterClassBitmaps(ServerClassName, ServerClassName, g_bitmap, g_aliasBitmap, g_readOnlyBitmap);
+        // A setup repeated without a cleanup between keeps the pictures the
+        // host already holds: loading them again would lose the handles.
+        if (!g_bitmapsRegistered) {
+            g_bitmap = LoadBitmapA(module, "RAXBMP");
+            g_aliasBitmap = LoadBitmapA(module, "RAXBMPALIAS");
+            g_readOnlyBitmap = LoadBitmapA(module, "RAXBMPRO");
+            HostRegisterClassBitmaps(ServerClassName, ServerClassName, g_bitmap, g_aliasBitmap, g_readOnlyBitmap);
+            g_bitmapsRegistered = true;
+        }
         PageTableRow &row = g_serverTable[0];
         lstrcpynA(row.title, "Identification", sizeof row.title);
         row.info = {IdPageDlg, module, "Identification", row.title, 0};
@@ -44,6 +50,7 @@ extern "C" int32_t WINAPI SnapinRAXProc(const char *, uint32_t message, uint32_t
         DeleteBitmap(g_bitmap);
         DeleteBitmap(g_aliasBitmap);
         DeleteBitmap(g_readOnlyBitmap);
+        g_bitmapsRegistered = false;
         return 0;
     case ClassMsgLoad:
         return 1;   // nothing to read, no schema check

@@ -18,6 +18,7 @@ struct ServerClass : ::testing::Test {
     void SetUp() override
     {
         rax::SetModuleInstance(GetModuleHandleA(nullptr));
+        SnapinRAXProc("", 257, 0, nullptr);   // ends a setup an earlier test left open
         ShareReset();
     }
 };
@@ -49,6 +50,17 @@ TEST_F(ServerClass, SetupHandsThePicturesToTheHostAndCleanupDeletesThem)
     EXPECT_EQ(GetObjectType(normal), 0u) << "deleted after the host gave it up";
     EXPECT_EQ(GetObjectType(alias), 0u);
     EXPECT_EQ(GetObjectType(readOnly), 0u);
+}
+
+TEST_F(ServerClass, RepeatedSetupKeepsThePicturesTheHostHolds)
+{
+    SnapinRAXProc("", 256, 0, nullptr);
+    HBITMAP first = nullptr;
+    ASSERT_EQ(ShareGetClassBitmaps("Dravon Server", &first, nullptr, nullptr), 1);
+    SnapinRAXProc("", 256, 0, nullptr);
+    EXPECT_EQ(ShareCallCount(399), 1u) << "registered once";
+    SnapinRAXProc("", 257, 0, nullptr);
+    EXPECT_EQ(GetObjectType(first), 0u) << "the one set of pictures is deleted at cleanup";
 }
 
 TEST_F(ServerClass, OnePageWithoutDirectoryAndTheQueryAnswer)
