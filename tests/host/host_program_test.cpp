@@ -115,6 +115,16 @@ TEST_F(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
     EXPECT_EQ(output.find("applied and saved"), std::string::npos) << output;
 }
 
+TEST_F(HostProgram, PageThatCannotBeCreatedFailsAndSavesNothing)
+{
+    std::string output;
+    EXPECT_EQ(Run("/snapin PAGELESS.DLL /headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /ok", output), 1);
+    EXPECT_NE(output.find("page 1: Missing (NoSuchTemplate) not created"), std::string::npos) << output;
+    EXPECT_NE(output.find("nothing saved"), std::string::npos) << output;
+    EXPECT_EQ(output.find("applied and saved"), std::string::npos) << output;
+    EXPECT_EQ(ReadFile(store), sample);
+}
+
 TEST_F(HostProgram, UnknownObjectIsRefused)
 {
     std::string output;

@@ -125,6 +125,10 @@ std::string SheetCaption(const host::DirectoryObject &object)
     return leaf + " Properties";
 }
 
+const char NoWindowsHint[] =
+    "RAXHOST: no window can be created here: without a display, Wine needs its \"null\" graphics driver\n"
+    "  (wine reg add \"HKCU\\Software\\Wine\\Drivers\" /v Graphics /d null /f)\n";
+
 // Headless, nobody can answer a message box: each one is printed and closed
 // with OK, and a dialog is cancelled.
 void PrintMessages(const harness::ModalCapture &capture, size_t &printed)
@@ -168,12 +172,18 @@ int RunHeadless(const host::DirectoryObject &object, bool ok, const std::vector<
         host::ObjectSheet sheet(proc, object.name);
         int count = sheet.Open();
         PrintMessages(capture, printed);
-        sheet.CreatePages(parent, false);
+        bool created = sheet.CreatePages(parent, false);
         std::printf("pages: %d\n", count);
         for (size_t i = 0; i < sheet.Pages().size(); ++i)
             std::printf("page %zu: %s (%s)%s\n", i + 1, sheet.Pages()[i].tabTitle.c_str(),
                         sheet.Pages()[i].templateName.c_str(), sheet.Pages()[i].window ? "" : " not created");
-        if (!TypeFields(sheet, fields)) {
+        if (!created) {
+            // A page that is not there can neither be applied nor saved.
+            if (!parent)
+                std::fputs(NoWindowsHint, stderr);
+            std::fputs("RAXHOST: not every page could be created: nothing saved\n", stderr);
+            status = 1;
+        } else if (!TypeFields(sheet, fields)) {
             status = 1;
         } else if (ok) {
             int refused = -1;
