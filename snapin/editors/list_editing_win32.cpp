@@ -6,7 +6,6 @@
 #include "network/messages.h"
 #include "network/network_page_state.h"
 
-#include <cstring>
 
 namespace rax {
 
@@ -94,7 +93,7 @@ bool ListHoldsEntry(HWND list, const char *text, EntryKind kind)
         bool isAddress = entry[0] == '[';
         if ((kind == EntryKind::Address && !isAddress) || (kind == EntryKind::Name && isAddress))
             continue;
-        if (std::strcmp(entry, text) == 0)
+        if (lstrcmpA(entry, text) == 0)   // the locale's case-sensitive comparison
             return true;
     }
     return false;
