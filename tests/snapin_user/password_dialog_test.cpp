@@ -121,6 +121,21 @@ TEST_F(PasswordDialogTest, EightCharactersAreAShortPassword)
     EXPECT_EQ(bytes[26], 0x02);
 }
 
+TEST_F(PasswordDialogTest, EmptiedNewPasswordTurnsOkOffAgain)
+{
+    OpenPage();
+    bool okTyped = false, okEmptied = true;
+    RunDialog([&](HWND dialog) {
+        harness::TypeText(dialog, IDC_NEW_PASSWORD, "AB");
+        okTyped = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
+        harness::SetItemText(dialog, IDC_NEW_PASSWORD, "");
+        okEmptied = IsWindowEnabled(GetDlgItem(dialog, IDOK)) != FALSE;
+        PressCancel(dialog);
+    });
+    EXPECT_TRUE(okTyped);
+    EXPECT_FALSE(okEmptied);
+}
+
 TEST_F(PasswordDialogTest, NineCharactersAreALongPasswordAfterAWarning)
 {
     std::vector<uint8_t> stored(46, 0);

@@ -166,6 +166,23 @@ TEST_F(UserPageTest, ConnectTimeIsCheckedWhileTypingAndOnApply)
     EXPECT_EQ(StoredInteger(UserObject, AttrSessionParameters), 5);
 }
 
+TEST_F(UserPageTest, IdleTimeoutIsCheckedWhileTyping)
+{
+    OpenPage();
+    Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
+    int notices = ChangeNotices();
+    SetField(IDC_IDLE_TIMEOUT, "1x");
+    ASSERT_EQ(capture_->Boxes().size(), 1u);
+    EXPECT_EQ(capture_->Boxes()[0].text, IdleMessage);
+    EXPECT_EQ(capture_->Boxes()[0].caption, Caption);
+    EXPECT_EQ(capture_->Boxes()[0].owner, nullptr);
+    EXPECT_EQ(GetFocus(), GetDlgItem(page_, IDC_IDLE_TIMEOUT));
+    EXPECT_EQ(ChangeNotices(), notices) << "a refused text is no change";
+    SetField(IDC_IDLE_TIMEOUT, "-5");   // passes while typing
+    EXPECT_EQ(capture_->Boxes().size(), 1u);
+    EXPECT_EQ(ChangeNotices(), notices + 1);
+}
+
 TEST_F(UserPageTest, IdleTimeoutRefusalStopsTheApplyWithEarlierStepsKept)
 {
     OpenPage();
@@ -179,6 +196,34 @@ TEST_F(UserPageTest, IdleTimeoutRefusalStopsTheApplyWithEarlierStepsKept)
     EXPECT_EQ(capture_->Boxes()[0].text, IdleMessage);
     EXPECT_EQ(rax::UserParamsEdited().passwordParameters.AllowChange, 0);
     EXPECT_EQ(rax::UserParamsEdited().dialbackFlag, -1) << "steps after the refusal did not run";
+}
+
+WNDPROC g_numberFieldProc = nullptr;
+
+// A field that answers no text, as one that cannot be read.
+LRESULT CALLBACK UnreadableField(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_GETTEXT)
+        return 0;
+    return CallWindowProcA(g_numberFieldProc, window, message, wParam, lParam);
+}
+
+TEST_F(UserPageTest, DialbackNumberThatCannotBeReadIsRefusedAndTheReadOneKept)
+{
+    PutInteger(UserObject, AttrDialbackFlag, 1);
+    PutText(UserObject, AttrDialbackNumber, "555");
+    OpenPage();
+    SetField(IDC_DIALBACK_NUMBER, "0123");
+    HWND field = GetDlgItem(page_, IDC_DIALBACK_NUMBER);
+    g_numberFieldProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(UnreadableField)));
+    EXPECT_EQ(Apply(), 0);
+    SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_numberFieldProc));
+    ASSERT_EQ(capture_->Boxes().size(), 1u);
+    EXPECT_EQ(capture_->Boxes()[0].text, "Invalid dialback telephone number.");
+    EXPECT_EQ(capture_->Boxes()[0].caption, Caption);
+    EXPECT_STREQ(rax::UserParamsEdited().dialbackNumber.text, "555");
+    EXPECT_EQ(GetFocus(), field);
 }
 
 TEST_F(UserPageTest, StoredFlagsSixAndFourShowTheirRowsAndThePortBox)
@@ -220,7 +265,7 @@ TEST_F(UserPageTest, ModeRowsEnableThePortBoxAndTheNumber)
     ChooseRow(1);
     SetField(IDC_DIALBACK_NUMBER, "0123 456 789");
     Toggle(IDC_DIALBACK_PORT);
-    EXPECT_GE(ChangeNotices(), 6);
+    EXPECT_EQ(ChangeNotices(), 6);   // four rows, the number, the port box
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 2u);

@@ -333,6 +333,12 @@ TEST_F(DirectoryAccess, ListSpanningSeveralRepliesIsCollectedWhole)
     EXPECT_EQ(ReadValueList(UserObject, AttrArasZone, &array, 34), InjectedCode);
     EXPECT_EQ(array, nullptr);
     ExpectAllReleased("second reply failed");
+
+    // A reply that names no attribute is no list.
+    DirTestFailCall(1008, 1, 0);
+    EXPECT_EQ(ReadValueList(UserObject, AttrArasZone, &array, 34), NoAttributeInReply);
+    EXPECT_EQ(array, nullptr);
+    ExpectAllReleased("reply without attribute");
 }
 
 TEST_F(DirectoryAccess, OverlongListTextIsCutToItsSlotAndNeighboursStayIntact)
