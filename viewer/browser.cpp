@@ -104,13 +104,25 @@ int ReadOption()
     int key = ConsoleKey();
     if (key < 0)
         return -1;
-    if (key >= 0x20 && key <= 0x7E) {
-        char echo[2] = {static_cast<char>(key), '\0'};
-        ConsoleText(echo);
-    }
+    // Every key is echoed as its code, control codes and the 0 of a key
+    // without a character included.
+    const char echo = static_cast<char>(key);
+    ConsoleWrite(&echo, 1);
     if (key >= 'a' && key <= 'z')
         key = key - 'a' + 'A';
     return key;
+}
+
+// True when a header and all its data can be read at `offset` in the work
+// file, whose length is `length`. Leaves the file position anywhere.
+bool EventFitsAt(FILE *workFile, uint64_t offset, uint64_t length)
+{
+    uint8_t raw[EventHeaderSize];
+    if (offset > length || length - offset < EventHeaderSize || !SeekFile(workFile, offset) ||
+        std::fread(raw, sizeof raw, 1, workFile) != 1)
+        return false;
+    const uint32_t traced = DecodeEventHeader(raw).TracedSize;
+    return traced <= EventDataBufferSize && traced <= length - offset - EventHeaderSize;
 }
 
 void WriteHeaderLines(const EventHeader &h)
@@ -185,13 +197,8 @@ int BrowseEvents(FILE *workFile, uint8_t *buffer)
         }
         position = offset + EventHeaderSize + header.TracedSize;   // the next event
 
-        TraceEventHandlerFn handler = nullptr;
-        if (Settings.DecodeLevel != 0) {
-            handler = FindSourceHandler(header.Source);
-            if (header.Source > 255)
-                ListingPrintf("KAVELIN: Source %u of event #%06d has no handler slot; shown as a dump.\n",
-                              static_cast<unsigned>(header.Source), header.EventNumber);
-        }
+        // A source without a slot (over 255) has no handler: dumped.
+        TraceEventHandlerFn handler = Settings.DecodeLevel != 0 ? FindSourceHandler(header.Source) : nullptr;
         if (handler) {
             FlushOutput();
             handler(&header, buffer, &Settings);
@@ -209,8 +216,9 @@ int BrowseEvents(FILE *workFile, uint8_t *buffer)
         if (key < 0)
             return 0;   // no key: as if e(X)it
         if (key == 'P') {
-            // The first event links to itself; any other link must point back.
-            if (header.PrevOffset > offset || (header.PrevOffset == offset && offset != 0)) {
+            // A damaged link is followed wherever it leads, as long as the
+            // event there can be read within the file.
+            if (!EventFitsAt(workFile, header.PrevOffset, length)) {
                 ConsolePrintf("\rKAVELIN: Error, Bad previous event offset %lu in event #%06d.\r\n",
                               static_cast<unsigned long>(header.PrevOffset), header.EventNumber);
                 return 1;

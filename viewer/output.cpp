@@ -10,7 +10,9 @@ FILE *Listing = nullptr;
 ConsoleStandIn *StandIn = nullptr;
 int SpinnerPosition = 0;
 
-void ConsoleBytes(const char *text, std::size_t length)
+}  // namespace
+
+void ConsoleWrite(const char *text, std::size_t length)
 {
     if (StandIn) {
         StandIn->Written.append(text, length);
@@ -20,8 +22,6 @@ void ConsoleBytes(const char *text, std::size_t length)
         std::fflush(ListingStream());
     ConsoleWriteRaw(text, length);
 }
-
-}  // namespace
 
 FILE *ListingStream()
 {
@@ -69,12 +69,12 @@ void ConsolePrintf(const char *format, ...)
         return;
     if (static_cast<std::size_t>(length) >= sizeof text)
         length = sizeof text - 1;
-    ConsoleBytes(text, static_cast<std::size_t>(length));
+    ConsoleWrite(text, static_cast<std::size_t>(length));
 }
 
 void ConsoleText(const char *text)
 {
-    ConsoleBytes(text, std::char_traits<char>::length(text));
+    ConsoleWrite(text, std::char_traits<char>::length(text));
 }
 
 void ClearScreen()
@@ -100,7 +100,7 @@ void AdvanceSpinner()
 {
     static const char wheel[] = "-\\|/";
     char step[2] = {'\b', wheel[SpinnerPosition]};
-    ConsoleBytes(step, 2);
+    ConsoleWrite(step, 2);
     SpinnerPosition = (SpinnerPosition + 1) % 4;
 }
 

@@ -25,6 +25,7 @@ void FlushOutput();
 
 void ConsolePrintf(const char *format, ...) KAVELIN_PRINTF(1, 2);
 void ConsoleText(const char *text);
+void ConsoleWrite(const char *bytes, std::size_t length);
 
 // ClearConsole, or a form feed written to a test's stand-in console.
 void ClearScreen();
