@@ -20,6 +20,10 @@ bool ReadFileStatus(const char *path, FileStatus *status);
 // seconds); other times stay. False on failure.
 bool SetFileTimes(const char *path, int64_t accessTime, int64_t modifyTime);
 
+// The characters after which a path's file-name part begins: "\\/:" on
+// Windows, "/" on POSIX.
+extern const char PathSeparators[];
+
 // True when the name exists as any file-system object, directories included.
 bool PathExists(const char *path);
 

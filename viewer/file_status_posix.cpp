@@ -1,5 +1,7 @@
 #include "file_status.h"
 
+const char PathSeparators[] = "/";
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>

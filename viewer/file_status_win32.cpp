@@ -1,5 +1,7 @@
 #include "file_status.h"
 
+const char PathSeparators[] = "\\/:";
+
 #include <windows.h>
 
 #include <sys/stat.h>

@@ -92,10 +92,15 @@ int ReportCopyResult(CopyResult result)
 
 }  // namespace
 
-bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize])
+bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize], const char *separators)
 {
     static const char suffix[] = ".TMP";
-    const char *dot = std::strchr(traceName, '.');
+    const char *namePart = traceName;
+    for (const char *at = traceName; *at; ++at) {
+        if (std::strchr(separators, *at))
+            namePart = at + 1;
+    }
+    const char *dot = std::strchr(namePart, '.');
     std::size_t keep = dot ? static_cast<std::size_t>(dot - traceName) : std::strlen(traceName);
     if (keep + sizeof suffix > WorkFileNameSize) {
         workName[0] = '\0';

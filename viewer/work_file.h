@@ -22,9 +22,12 @@ extern char WorkFileName[WorkFileNameSize];
 // Traces this large cannot be linked backwards with 32-bit offsets.
 inline constexpr uint64_t TraceSizeLimit = 0x100000000ULL;
 
-// The trace name cut before its first "." (directories included) plus
-// ".TMP". False when the result does not fit the buffer (then it is empty).
-bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize]);
+// The trace name cut before the first "." of its file-name part (what
+// follows the last of `separators`), plus ".TMP", so that the work file is
+// always beside the trace. False when the result does not fit the buffer
+// (then it is empty).
+bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize],
+                      const char *separators = PathSeparators);
 
 // 0 with *workFile open for binary reading at its start (one work file is
 // open at a time: its stream buffer is the viewer's own); 1 after reporting

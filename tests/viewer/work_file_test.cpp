@@ -18,22 +18,31 @@
 
 namespace {
 
-std::string WorkName(const char *trace)
+std::string WorkName(const char *trace, const char *separators = PathSeparators)
 {
     char name[WorkFileNameSize];
-    EXPECT_TRUE(MakeWorkFileName(trace, name));
+    EXPECT_TRUE(MakeWorkFileName(trace, name, separators));
     return name;
 }
 
-TEST(WorkFileName, CutAtFirstDotOfWholePath)
+TEST(WorkFileName, CutAtTheFirstDotOfTheFileNamePart)
 {
-    EXPECT_EQ(WorkName("C:\\TRACES\\RUN.TRC"), "C:\\TRACES\\RUN.TMP");
-    EXPECT_EQ(WorkName("C:\\TRACES.V2\\RUN.TRC"), "C:\\TRACES.TMP");
-    EXPECT_EQ(WorkName(".\\RUN.TRC"), ".TMP");
+    // Windows: a name part follows the last "\", "/" or ":".
+    EXPECT_EQ(WorkName("C:\\TRACES\\RUN.TRC", "\\/:"), "C:\\TRACES\\RUN.TMP");
+    EXPECT_EQ(WorkName("C:\\TRACES.OLD\\RUN.TRC", "\\/:"), "C:\\TRACES.OLD\\RUN.TMP");
+    EXPECT_EQ(WorkName("..\\RUN.TRC", "\\/:"), "..\\RUN.TMP");
+    EXPECT_EQ(WorkName(".\\RUN", "\\/:"), ".\\RUN.TMP");
+    EXPECT_EQ(WorkName("C:RUN.X.TRC", "\\/:"), "C:RUN.TMP");
+    EXPECT_EQ(WorkName("D.V2/RUN.TRC", "\\/:"), "D.V2/RUN.TMP");
+    // POSIX: only "/" separates.
+    EXPECT_EQ(WorkName("/var/log/ppp.d/trace", "/"), "/var/log/ppp.d/trace.TMP");
+    EXPECT_EQ(WorkName("../run.trc", "/"), "../run.TMP");
+    EXPECT_EQ(WorkName("a\\b.c", "/"), "a\\b.TMP");
+    // Both, and this platform's rule by default.
     EXPECT_EQ(WorkName("RUN"), "RUN.TMP");
     EXPECT_EQ(WorkName("RUN.TMP"), "RUN.TMP");
-    EXPECT_EQ(WorkName("/var/log/ppp.d/trace"), "/var/log/ppp.TMP");
     EXPECT_EQ(WorkName("a.b.c"), "a.TMP");
+    EXPECT_EQ(WorkName("x.d/.hidden"), "x.d/.TMP");
 }
 
 TEST(WorkFileName, RefusedWhenItDoesNotFitItsBuffer)
@@ -45,10 +54,13 @@ TEST(WorkFileName, RefusedWhenItDoesNotFitItsBuffer)
     EXPECT_EQ(std::strlen(name), 255u);
     EXPECT_FALSE(MakeWorkFileName(tooLong.c_str(), name));
     EXPECT_EQ(name[0], '\0');
-    // A long name whose first dot comes early still fits.
+    // A long name whose first dot comes early still fits; one whose folder's
+    // dot comes early does not.
     std::string dotted = "x." + std::string(300, 'y');
     EXPECT_TRUE(MakeWorkFileName(dotted.c_str(), name));
     EXPECT_STREQ(name, "x.TMP");
+    std::string folder = "x.d/" + std::string(300, 'y');
+    EXPECT_FALSE(MakeWorkFileName(folder.c_str(), name));
 }
 
 class Preparation : public ::testing::Test {
