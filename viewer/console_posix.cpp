@@ -292,7 +292,7 @@ static bool Utf8Locale()
 
 const char *DumpSeparator()
 {
-    // Files get the byte 0xB3 as on the original console; a UTF-8 terminal
+    // Files get the byte 0xB3 as on the Windows console; a UTF-8 terminal
     // gets the same line drawing character in its own encoding.
     static const char *separator =
         (StandardOutputIsConsole() && Utf8Locale()) ? "\xE2\x94\x82" : "\xB3";

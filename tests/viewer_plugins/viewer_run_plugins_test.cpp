@@ -222,6 +222,22 @@ TEST_F(ViewerRunWithPlugins, NoIniBesideTheProgramShowsNoEvent)
     EXPECT_EQ(listing_, AfterPreparation + ViewerText("KAVELIN: No trace handlers found.\n"));
 }
 
+// A library named without a folder: Windows looks beside the program first;
+// POSIX leaves the name to the dynamic loader, which does not look there.
+TEST_F(ViewerRunWithPlugins, BareLibraryNameBesideTheProgram)
+{
+    const std::string name = std::string("testplug_a") + PLUGIN_SUFFIX;
+    std::filesystem::copy_file(PluginPath("testplug_a"), temp_.File(name));
+    WriteIni(Handlers(name));
+#ifdef _WIN32
+    EXPECT_EQ(Run({"/NOPAUSE", "/L", "1"}), 0) << listing_;
+    EXPECT_EQ(RecordedEvents().size(), 2u);
+#else
+    EXPECT_NE(Run({"/NOPAUSE", "/L", "1"}), 0);
+    EXPECT_EQ(listing_, AfterPreparation + "KAVELIN: Failure loading dll \"" + name + "\".\n");
+#endif
+}
+
 // The INI is named by the program's own path: on Windows cut at the first
 // ".EXE", even one in a folder name; on POSIX the path followed by ".ini".
 TEST_F(ViewerRunWithPlugins, IniIsNamedAfterTheProgramPath)
