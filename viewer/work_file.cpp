@@ -160,8 +160,7 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
                       std::strerror(errno));
         return 1;
     }
-    // The copy maps the trace where it can; otherwise it reads and writes
-    // whole blocks of the event data buffer.
+    // The copy reads and writes whole blocks of the event data buffer.
     std::setvbuf(trace.Get(), nullptr, _IONBF, 0);
     std::setvbuf(copy.Get(), nullptr, _IONBF, 0);
 
@@ -175,13 +174,13 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     }
     ConsoleText("\rPreparing temporary work file, Please wait...  ");
 
-    int result = ReportCopyResult(CopyEventsMapped(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
+    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
                                                    static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
 
-    ListingPrintf("\n");
     trace.Close();
     if (!copy.Close() && result == 0)
         result = ReportCopyResult(CopyResult::DataWrite);
+    ListingPrintf("\n");
     *workFile = OpenWorkForReading();
     if (!*workFile) {
         ReportFileError("Unable to open file", WorkFileName);
