@@ -167,7 +167,7 @@ int BrowseEvents(FILE *workFile, uint8_t *buffer)
     uint64_t position = 0;   // where the next header is read
     bool leave = false;
     for (;;) {
-        if (leave)
+        if (leave || ConsoleInterrupted())
             return 0;
         if (Settings.NoPause == 1)
             AdvanceSpinner();

@@ -15,6 +15,15 @@ void ConsoleWriteRaw(const char *text, std::size_t length);
 // be read (no console, end of input, a read error).
 int ConsoleReadKey();
 
+// From now on, an interrupt typed at the console (Ctrl-C on POSIX) no longer
+// ends the process: it ends the browsing as e(X)it does, so that the console
+// and the work file are put in order. A key read that it breaks off gives -1.
+// On Win32, Ctrl+C at a prompt is read as the key 3 instead.
+void CatchConsoleInterrupt();
+
+// True once such an interrupt has come.
+bool ConsoleInterrupted();
+
 // True when standard output is the console (or the terminal) itself.
 bool StandardOutputIsConsole();
 

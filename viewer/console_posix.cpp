@@ -47,6 +47,8 @@ void WriteAll(int fd, const char *text, std::size_t length)
 
 struct termios SavedMode;
 volatile sig_atomic_t RawModeActive = 0;
+volatile sig_atomic_t InterruptCaught = 0;   // SIGINT ends the browsing, not the process
+volatile sig_atomic_t Interrupted = 0;
 
 constexpr int CaughtSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 constexpr int CaughtCount = sizeof CaughtSignals / sizeof CaughtSignals[0];
@@ -60,6 +62,13 @@ void OnSignal(int sig)
     bool wasRaw = RawModeActive != 0;
     if (wasRaw)
         tcsetattr(TerminalFd, TCSANOW, &SavedMode);
+    if (sig == SIGINT && InterruptCaught) {
+        // The key read is broken off (no restart) and browsing ends.
+        Interrupted = 1;
+        RawModeActive = 0;
+        errno = savedErrno;
+        return;
+    }
     if (sig == SIGTSTP) {
         // Stop with the terminal in its own mode; come back raw.
         signal(SIGTSTP, SIG_DFL);
@@ -133,25 +142,35 @@ private:
 
 int PendingCode = -1;   // the second code of a key without a character
 
-// -1: nothing more within the wait; otherwise the byte.
+// -1: nothing more within the wait (-1: no limit); -2: end of input, a read
+// error or an interrupt; otherwise the byte. An interrupt is looked for with
+// SIGINT held back, so none comes between the look and the wait.
 int ReadByte(int fd, int waitMs)
 {
+    sigset_t interrupt, previous;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
     for (;;) {
-        if (waitMs >= 0) {
-            struct pollfd p = {fd, POLLIN, 0};
-            int ready = poll(&p, 1, waitMs);
-            if (ready < 0 && errno == EINTR)
-                continue;
-            if (ready <= 0)
-                return -1;
+        sigprocmask(SIG_BLOCK, &interrupt, &previous);
+        if (Interrupted) {
+            sigprocmask(SIG_SETMASK, &previous, nullptr);
+            return -2;
         }
+        struct pollfd p = {fd, POLLIN, 0};
+        struct timespec wait = {waitMs / 1000, (waitMs % 1000) * 1000000L};
+        int ready = ppoll(&p, 1, waitMs < 0 ? nullptr : &wait, &previous);
+        sigprocmask(SIG_SETMASK, &previous, nullptr);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0)
+            return -1;
         unsigned char byte;
-        ssize_t got = read(fd, &byte, 1);
+        ssize_t got = ready > 0 ? read(fd, &byte, 1) : -1;
         if (got == 1)
             return byte;
         if (got < 0 && errno == EINTR)
             continue;
-        return -2;   // end of input or a read error
+        return -2;
     }
 }
 
@@ -192,6 +211,21 @@ int ScanCodeOf(char final, int number)
 constexpr int SequenceWaitMs = 40;
 
 }  // namespace
+
+void CatchConsoleInterrupt()
+{
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    InterruptCaught = 1;
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool ConsoleInterrupted()
+{
+    return Interrupted != 0;
+}
 
 void ConsoleWriteRaw(const char *text, std::size_t length)
 {

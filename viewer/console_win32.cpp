@@ -86,6 +86,15 @@ int ConsoleReadKey()
     }
 }
 
+void CatchConsoleInterrupt()
+{
+}
+
+bool ConsoleInterrupted()
+{
+    return false;
+}
+
 bool StandardOutputIsConsole()
 {
     DWORD mode;

@@ -34,6 +34,9 @@ int RunViewer(int argc, char **argv)
 
     int status = 0;
     if (LoadTraceHandlers() == 0) {
+        // Ctrl-C from here on ends the run as e(X)it does: console lines
+        // switched back, work file closed and stamped.
+        CatchConsoleInterrupt();
         ToggleConsoleLines();
         ConsoleText("\nProcessing Trace, Please wait...  ");
         status = BrowseEvents(work, EventDataBuffer);

@@ -1,6 +1,7 @@
 // The real program under a pseudo-terminal, driven key by key as an operator
 // would: paging, navigation, the end of the file, and the terminal's mode
 // after every way out.
+#include "file_status.h"
 #include "trace_generator.h"
 #include "viewer_test_support.h"
 
@@ -249,7 +250,7 @@ TEST_F(TerminalRun, CursorKeyGivesTwoAnswers)
     EXPECT_EQ(t.Wait(), 0);
 }
 
-TEST_F(TerminalRun, InterruptAtThePromptRestoresTheTerminal)
+TEST_F(TerminalRun, InterruptAtThePromptEndsTheRunAsExitDoes)
 {
     WriteEvents({Event(1, 3), Event(2, 3)});
     Terminal t(program_, {trace_}, dir_.Path());
@@ -263,11 +264,16 @@ TEST_F(TerminalRun, InterruptAtThePromptRestoresTheTerminal)
     }
     ASSERT_TRUE(raw);
     t.Send("\003");   // Ctrl-C
-    EXPECT_EQ(t.Wait(), 128 + SIGINT);
+    EXPECT_EQ(t.Wait(), 0);
     struct termios mode = t.Mode();
     EXPECT_TRUE(mode.c_lflag & ECHO);
     EXPECT_TRUE(mode.c_lflag & ICANON);
     EXPECT_TRUE(mode.c_iflag & ICRNL);
+    // The work file has the trace's times, so the next run reuses it.
+    FileStatus trace, work;
+    ASSERT_TRUE(ReadFileStatus(trace_.c_str(), &trace));
+    ASSERT_TRUE(ReadFileStatus(dir_.File("RUN.TMP").c_str(), &work));
+    EXPECT_EQ(work.ModifyTime, trace.ModifyTime);
 }
 
 }  // namespace
