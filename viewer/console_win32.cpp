@@ -58,6 +58,30 @@ void ConsoleWriteRaw(const char *text, std::size_t length)
     }
 }
 
+// The console input without processed input while it lives: Ctrl+C comes
+// as the key 3 instead of ending the process. The mode it found is put back
+// on every way out.
+class RawInputScope {
+public:
+    explicit RawInputScope(HANDLE input) : input_(input)
+    {
+        changed_ = GetConsoleMode(input_, &saved_) &&
+                   SetConsoleMode(input_, saved_ & ~static_cast<DWORD>(ENABLE_PROCESSED_INPUT));
+    }
+    ~RawInputScope()
+    {
+        if (changed_)
+            SetConsoleMode(input_, saved_);
+    }
+    RawInputScope(const RawInputScope &) = delete;
+    RawInputScope &operator=(const RawInputScope &) = delete;
+
+private:
+    HANDLE input_;
+    DWORD saved_ = 0;
+    bool changed_ = false;
+};
+
 int ConsoleReadKey()
 {
     if (PendingCode >= 0) {
@@ -68,6 +92,7 @@ int ConsoleReadKey()
     HANDLE h = ConsoleInput();
     if (!h)
         return -1;
+    RawInputScope raw(h);
     for (;;) {
         INPUT_RECORD record;
         DWORD count = 0;
@@ -76,11 +101,16 @@ int ConsoleReadKey()
         if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown)
             continue;
         const KEY_EVENT_RECORD &key = record.Event.KeyEvent;
-        unsigned char ch = static_cast<unsigned char>(key.uChar.AsciiChar);
-        if (ch != 0)
-            return ch;
         if (IsModifierKey(key.wVirtualKeyCode))
             continue;
+        const unsigned char ch = static_cast<unsigned char>(key.uChar.AsciiChar);
+        // Alt with a key gives no character of its own, as the console's raw
+        // key reading has it (Ctrl with Alt is AltGr: its character stays).
+        const DWORD state = key.dwControlKeyState;
+        const bool alt = (state & (LEFT_ALT_PRESSED | RIGHT_ALT_PRESSED)) != 0 &&
+                         (state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) == 0;
+        if (ch != 0 && !alt)
+            return ch;
         PendingCode = key.wVirtualScanCode & 0xFF;
         return 0;
     }

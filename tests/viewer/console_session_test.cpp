@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -57,7 +58,7 @@ protected:
             WriteConsoleInputA(input_, record, 2, &written);
         }
     }
-    void TypeKeyWithoutCharacter(WORD virtualKey, WORD scanCode)
+    void TypeKeyWithoutCharacter(WORD virtualKey, WORD scanCode, char character = 0, DWORD state = 0)
     {
         INPUT_RECORD record = {};
         record.EventType = KEY_EVENT;
@@ -65,13 +66,17 @@ protected:
         record.Event.KeyEvent.wRepeatCount = 1;
         record.Event.KeyEvent.wVirtualKeyCode = virtualKey;
         record.Event.KeyEvent.wVirtualScanCode = scanCode;
+        record.Event.KeyEvent.uChar.AsciiChar = character;
+        record.Event.KeyEvent.dwControlKeyState = state;
         DWORD written = 0;
         WriteConsoleInputA(input_, &record, 1, &written);
     }
 
     // Runs the copy in this console with standard output into a file (or
-    // into the console itself).
-    int Run(const std::vector<std::string> &args, bool outputToConsole = false)
+    // into the console itself); `whileShown` is called once the option
+    // prompt is on the screen.
+    int Run(const std::vector<std::string> &args, bool outputToConsole = false,
+            const std::function<void()> &whileShown = nullptr)
     {
         std::string command = "\"" + program_ + "\"";
         for (const std::string &a : args)
@@ -90,6 +95,10 @@ protected:
         CloseHandle(out);
         if (!started)
             return -1;
+        for (int i = 0; whileShown && i < 1000 && Screen().find(OptionPrompt) == std::string::npos; ++i)
+            Sleep(10);
+        if (whileShown)
+            whileShown();
         if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
             TerminateProcess(process.hProcess, 99);
             WaitForSingleObject(process.hProcess, INFINITE);
@@ -164,6 +173,32 @@ TEST_F(ConsoleSession, KeyWithoutCharacterGivesTwoAnswers)
     Type("X");
     EXPECT_EQ(Run({trace_}), 0);
     EXPECT_EQ(EventsShown(), (std::vector<int>{1, 2, 1}));
+}
+
+TEST_F(ConsoleSession, KeysAreReadRaw)
+{
+    // Alt+P gives 0 and P's scan code, two answers that show the next events.
+    WriteEvents(3);
+    TypeKeyWithoutCharacter('P', 0x19, 'p', LEFT_ALT_PRESSED);
+    // While a key is awaited Ctrl+C is a key, not the end of the process;
+    // the console's input mode is put back afterwards.
+    DWORD before = 0, during = 0, after = 0;
+    ASSERT_TRUE(GetConsoleMode(input_, &before));
+    ASSERT_TRUE(before & ENABLE_PROCESSED_INPUT);
+    EXPECT_EQ(Run({trace_}, false,
+                  [&] {
+                      // At the third prompt it waits: look until the mode changes.
+                      for (int i = 0; i < 500 && GetConsoleMode(input_, &during) &&
+                                      (during & ENABLE_PROCESSED_INPUT);
+                           ++i)
+                          Sleep(10);
+                      Type("x");
+                  }),
+              0);
+    EXPECT_EQ(EventsShown(), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(during & ENABLE_PROCESSED_INPUT, 0u);
+    ASSERT_TRUE(GetConsoleMode(input_, &after));
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(ConsoleSession, FiftyLinesSwitchesThroughTheCommandProcessorAndBack)
