@@ -13,7 +13,30 @@
 #include <filesystem>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+// The path of a file whose closing after writing fails (as on a network file
+// system whose server turns the last data away); empty: none.
+static std::string FailingClose;
+
+// Every fclose of this program comes here first.
+extern "C" int fclose(FILE *stream)
+{
+    static auto *real = reinterpret_cast<int (*)(FILE *)>(dlsym(RTLD_NEXT, "fclose"));
+    struct stat open, named;
+    const bool fail = !FailingClose.empty() && stream && fstat(fileno(stream), &open) == 0 &&
+                      stat(FailingClose.c_str(), &named) == 0 && open.st_ino == named.st_ino &&
+                      (fcntl(fileno(stream), F_GETFL) & O_ACCMODE) != O_RDONLY;
+    const int result = real(stream);
+    if (!fail)
+        return result;
+    errno = EIO;
+    return EOF;
+}
 #endif
 
 namespace {
@@ -454,6 +477,16 @@ TEST_F(Preparation, UnreadableTrace)
     EXPECT_EQ(Prepare(trace_), 1);
     EXPECT_EQ(listing_, "\rKAVELIN: Error, Unable to open file \"" + trace_ +
                             "\".\r\nCause : Permission denied.\r\n");
+}
+
+TEST_F(Preparation, FailedCloseIsReportedBeforeTheLineEnd)
+{
+    WriteBytes(trace_, MakeTrace(TraceOptions{}));
+    FailingClose = work_;
+    const int result = Prepare(trace_);
+    FailingClose.clear();
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(listing_, "\rKAVELIN: Error writing event data.\r\n\n");
 }
 
 TEST_F(Preparation, UnwritableDirectory)
