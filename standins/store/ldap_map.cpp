@@ -405,7 +405,7 @@ void PutLdifLine(std::string &out, std::string_view key, std::string_view value)
 
 bool DirNameToDn(std::string_view name, std::string &dn)
 {
-    if (name.size() > kMaxNameLength)
+    if (!IsValidName(name))
         return false;
     if (!name.empty() && name.front() == '.')
         name.remove_prefix(1);
@@ -500,7 +500,7 @@ bool DnToDirName(std::string_view dn, std::string &name)
             break;
         pos = i + 1;
     }
-    if (out.size() > kMaxNameLength)
+    if (!IsValidName(out))
         return false;
     name = std::move(out);
     return true;

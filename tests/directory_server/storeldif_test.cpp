@@ -148,7 +148,8 @@ TEST(StoreToLdif, RefusesWhatAServerDatabaseCannotHold)
 TEST(Identities, GetDistinctPasswordFiles)
 {
     dirstore::Store store = Parse("version: 1\nidentity: CN=Bob.O=K\n\nrights: CN=Bob.OU=X.O=K\ngrant: 0x3 [Root]\n\n"
-                                  "rights: CN=bob.O=K\ngrant: 0x3 [Root]\n\nrights: CN=B\\.o b.O=K\ngrant: 0x3 [Root]\n");
+                                  "rights: CN=bob.O=K\ngrant: 0x3 [Root]\n\n"
+                                  "rights: CN=B\\.o b.O=K\ngrant: 0x3 [Root]\n");
     std::vector<storeldif::Identity> identities;
     std::string error;
     ASSERT_TRUE(storeldif::Identities(store, identities, error)) << error;

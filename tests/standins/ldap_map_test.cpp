@@ -54,10 +54,11 @@ TEST(ObjectNameForms, AreReadInEveryForm)
 TEST(ObjectNameForms, RefuseWhatDoesNotMap)
 {
     std::string out = "untouched";
-    for (const char *dir : {"", ".", "Ann", "CN=", "CN=Ann.", "CN=Ann..O=K", "=Ann", "C N=Ann", "CN=Ann\\"})
+    for (const char *dir :
+         {"", ".", "Ann", "CN=", "CN=Ann.", "CN=Ann..O=K", "=Ann", "C N=Ann", "CN=Ann\\", "CN=a\x01"})
         EXPECT_FALSE(DirNameToDn(dir, out)) << dir;
     for (const char *dn : {"", "cn", "cn=", "cn=a+sn=b,o=K", "cn=#04024869,o=K", "cn=a,", "1.2=a", "cn=a\\00b",
-                           "cn=a\\"})
+                           "cn=a\\", "cn=a\\01"})
         EXPECT_FALSE(DnToDirName(dn, out)) << dn;
     EXPECT_EQ("untouched", out);
     EXPECT_TRUE(DirNameToDn("CN=" + std::string(252, 'a'), out)) << "255 characters";

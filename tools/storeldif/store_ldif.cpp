@@ -435,7 +435,8 @@ bool Identities(const Store &store, std::vector<Identity> &identities, std::stri
 {
     std::vector<Identity> out;
     auto add = [&](const std::string &name) {
-        if (name.empty() || std::any_of(out.begin(), out.end(), [&](const Identity &i) { return ObjectNamesEqual(i.name, name); }))
+        auto same = [&](const Identity &i) { return ObjectNamesEqual(i.name, name); };
+        if (name.empty() || std::any_of(out.begin(), out.end(), same))
             return true;
         Identity identity{name, {}, FileNameOf(name)};
         if (!Dn(name, identity.dn, error))
