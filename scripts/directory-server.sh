@@ -56,6 +56,17 @@ running_pid() {   # the pid of DIR's server, if it runs
   echo "$pid"
 }
 
+# Runs a command with its output in DIR/build.log, shown only when it fails.
+logged() {
+  local dir=$1; shift
+  "$@" >>"$dir/build.log" 2>&1 || { tail -n 20 "$dir/build.log" >&2; return 1; }
+}
+
+# Another server answering on the port would pass for ours.
+need_free_port() {
+  if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then die "port $1 is in use"; fi
+}
+
 random_password() {
   head -c 18 /dev/urandom | base64 | tr -d '/+=\n'
 }
@@ -68,6 +79,7 @@ ssha_of() {   # hash of the password in a file
 launch() {
   local dir=$1 port=$2 url="ldap://127.0.0.1:$2/" pid i
   if pid=$(running_pid "$dir"); then die "$dir: a server already runs (pid $pid)"; fi
+  need_free_port "$port"
   rm -f "$dir/slapd.pid"
   setsid slapd -h "$url" -F "$dir/slapd.d" -d none </dev/null >>"$dir/slapd.log" 2>&1 &
   pid=$!
@@ -76,7 +88,8 @@ launch() {
       tail -n 5 "$dir/slapd.log" >&2
       die "$dir: the server did not start (log: $dir/slapd.log)"
     fi
-    if ldapsearch -x -H "$url" -o nettimeout=1 -b "" -s base -LLL namingContexts >/dev/null 2>&1; then
+    if ldapsearch -x -H "$url" -o nettimeout=1 -b "" -s base -LLL namingContexts >/dev/null 2>&1 &&
+      kill -0 "$pid" 2>/dev/null; then
       echo "$url" >"$dir/url"
       return 0
     fi
@@ -212,8 +225,8 @@ start_new() {
     echo "objectClass: olcSyncProvConfig"
     echo "olcOverlay: {0}syncprov"
   ) >"$dir/seed/config.ldif"
-  slapadd -n 0 -F "$dir/slapd.d" -l "$dir/seed/config.ldif" >&2 || die "$dir: the configuration was refused"
-  slapadd -q -n 1 -F "$dir/slapd.d" -l "$dir/seed/entries.ldif" >&2 || die "$dir: the entries were refused"
+  logged "$dir" slapadd -n 0 -F "$dir/slapd.d" -l "$dir/seed/config.ldif" || die "$dir: the configuration was refused"
+  logged "$dir" slapadd -q -n 1 -F "$dir/slapd.d" -l "$dir/seed/entries.ldif" || die "$dir: the entries were refused"
   touch "$dir/built"
   launch "$dir" "$port"
 }
@@ -274,7 +287,7 @@ start_replica() {
     echo "olcSyncrepl: rid=001 $sync_common searchbase=\"$suffix\""
     echo "olcUpdateRef: $main_url"
   ) >"$dir/seed/config.ldif"
-  slapadd -n 0 -F "$dir/slapd.d" -l "$dir/seed/config.ldif" >&2 || die "$dir: the configuration was refused"
+  logged "$dir" slapadd -n 0 -F "$dir/slapd.d" -l "$dir/seed/config.ldif" || die "$dir: the configuration was refused"
   touch "$dir/built"
   launch "$dir" "$port"
   # The entries arrive by replication; wait for the suffix entry.
@@ -310,6 +323,7 @@ case "${1:-}" in
     [ $# -ge 3 ] && [ $# -le 4 ] || usage
     need_tools
     dir=$2 port=$3
+    need_free_port "$port"
     if [ -e "$dir/built" ]; then
       dir=$(cd "$dir" && pwd)
       launch "$dir" "$port"
@@ -324,6 +338,7 @@ case "${1:-}" in
     [ $# -eq 4 ] || usage
     need_tools
     [ ! -e "$2/built" ] || die "$2: already built; use start to run it again"
+    need_free_port "$3"
     rm -rf "$2/slapd.d" "$2/db"   # what a failed build left
     start_replica "$2" "$3" "$4"
     settings "$(cd "$2" && pwd)"

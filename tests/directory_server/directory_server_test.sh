@@ -76,6 +76,8 @@ eval "$out"
 [ "$RAX_DIRECTORY_PASSWORD_FILE" = "$main/passwords/admin.pw" ] || fail "password file $RAX_DIRECTORY_PASSWORD_FILE"
 [ "$(stat -c %a "$main/passwords/bob.pw")" = 600 ] || fail "password files must be private"
 url=ldap://127.0.0.1:$port/
+[ -z "$(bash "$script" start "$scratch/other" "$port" 2>/dev/null)" ] && [ ! -e "$scratch/other/built" ] ||
+  fail "a second server on a busy port passes for started"
 
 [ "$(value_of "$main" admin "$url" "$ann" Dravon-Idle-Timeout)" = 30 ] || fail "Ann's idle timeout"
 [ "$(value_of "$main" bob "$url" "$ann" Dravon-ARAS-Zone | tr '\n' ' ')" = "U2FsZXMgWm9uZQA= TG9iYnkA " ] ||
