@@ -88,7 +88,8 @@ launch() {
       tail -n 5 "$dir/slapd.log" >&2
       die "$dir: the server did not start (log: $dir/slapd.log)"
     fi
-    if ldapsearch -x -H "$url" -o nettimeout=1 -b "" -s base -LLL namingContexts >/dev/null 2>&1 &&
+    if [ -s "$dir/slapd.pid" ] &&
+      ldapsearch -x -H "$url" -o nettimeout=1 -b "" -s base -LLL namingContexts >/dev/null 2>&1 &&
       kill -0 "$pid" 2>/dev/null; then
       echo "$url" >"$dir/url"
       return 0
