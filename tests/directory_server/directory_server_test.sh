@@ -134,4 +134,10 @@ eventually 33 value_of "$replica" admin "$rurl" "$ann" Dravon-Idle-Timeout || fa
 [ "$(extend "$main" admin "$url" Later-Attr)" = 0 ] || fail "a second schema change"
 eventually 1 bash -c "ldapsearch -x -H $rurl -b cn=Subschema -s base -LLL -o ldif-wrap=no attributeTypes | grep -c \"NAME 'Later-Attr'\"" ||
   fail "the schema change reached the replica"
+# Without the main server the replica still reads, and refuses writes as unavailable (52).
+bash "$script" stop "$main"
+[ "$(set_value "$replica" admin "$rurl" "$ann" Dravon-Idle-Timeout 35)" = 52 ] || fail "a write with the main server down"
+[ "$(value_of "$replica" bob "$rurl" "$ann" Dravon-Idle-Timeout)" = 33 ] || fail "reads from the replica go on"
+bash "$script" start "$main" "$port" >/dev/null
+eventually 0 set_value "$replica" admin "$rurl" "$ann" Dravon-Idle-Timeout 36 || fail "writes go on with the main server back"
 echo "directory server script: all checks passed"
