@@ -3,11 +3,13 @@
 // schema, objects, rights) and adds users spread over units below the sample's
 // organisation, with remote-access values of the shapes the sample's users hold.
 //
-//   storegen --sample FILE --users N -o FILE [--seed N] [--per-unit N]
+//   storegen --sample FILE --users N -o FILE [--seed N] [--per-unit N] [--self-writers K]
 //
 // Users are "CN=User-<n>.OU=Unit-<u>.<organisation>" (n from 1, zero-padded to
-// six digits; u to four). Every tenth user may write its own object (as the
-// sample's Carla may). Prints the name of the last user added.
+// six digits; u to four; 200 users a unit unless --per-unit says otherwise).
+// The rights stay the sample's; with --self-writers K every Kth user becomes an
+// identity that may write its own object (as the sample's Carla may). Prints
+// the name of the last user added.
 #include "store_model.h"
 #include "store_text.h"
 
@@ -23,7 +25,8 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: storegen --sample FILE --users N -o FILE [--seed N] [--per-unit N]\n", stderr);
+    std::fputs("usage: storegen --sample FILE --users N -o FILE [--seed N] [--per-unit N] [--self-writers K]\n",
+               stderr);
     return 2;
 }
 
@@ -64,7 +67,9 @@ void Put(dirstore::Object &object, const dirstore::Store &store, std::string_vie
 const dirstore::Attribute *SampleValue(const dirstore::Store &store, std::string_view attr)
 {
     for (const auto &object : store.objects)
-        if (const dirstore::Attribute *found = dirstore::FindAttribute(object, attr))
+        if (const dirstore::Attribute *found = dirstore::NamesEqual(object.className, "user")
+                                                   ? dirstore::FindAttribute(object, attr)
+                                                   : nullptr)
             if (found->syntax == dirstore::kSyntaxOctetString)
                 return found;
     return nullptr;
@@ -112,7 +117,7 @@ int main(int argc, char **argv)
 {
     const char *sample = nullptr;
     const char *output = nullptr;
-    uint32_t users = 0, seed = 1, perUnit = 200;
+    uint32_t users = 0, seed = 1, perUnit = 200, selfWriters = 0;
     bool haveUsers = false;
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
@@ -129,6 +134,8 @@ int main(int argc, char **argv)
         else if (std::strcmp(arg, "--seed") == 0 && ParseCount(value, seed))
             continue;
         else if (std::strcmp(arg, "--per-unit") == 0 && ParseCount(value, perUnit) && perUnit > 0)
+            continue;
+        else if (std::strcmp(arg, "--self-writers") == 0 && ParseCount(value, selfWriters))
             continue;
         else
             return Usage();
@@ -172,7 +179,7 @@ int main(int argc, char **argv)
         }
         last = "CN=User-" + Padded(n, 6) + ".OU=Unit-" + Padded(unit, 4) + "." + organisation;
         store.objects.push_back(MakeUser(store, last, n, random));
-        if (n % 10 == 0) {
+        if (selfWriters != 0 && n % selfWriters == 0) {
             store.grants.push_back(dirstore::Grant{last, "[Root]", 0x3});
             store.grants.push_back(dirstore::Grant{last, last, 0x6});
         }
