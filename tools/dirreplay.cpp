@@ -3,10 +3,12 @@
 // (dircli32_native) with the POSIX store file, with the time of each step.
 // For profiling the store where the Win32 host cannot run.
 //
-//   dirreplay STORE USER [--idle MINUTES] [--repeat N]
+//   dirreplay STORE USER [--idle MINUTES] [--repeat N] [--list]
 //
-// Steps: load (the first context loads the store), list (the host's object
-// list), open (the reads of the user and network pages: class definitions,
+// STORE "-" leaves the choice of directory to the environment, as for any
+// process (RAX_DIRECTORY_STORE, or a server named by RAX_DIRECTORY_URL).
+// Steps: load (the first context loads the store), with --list the host's
+// object list (the window's), open (the reads of the user and network pages: class definitions,
 // identity, rights, each remote-access attribute, the servers), save (with
 // --idle: the idle timeout replaced as the pages write it; without: nothing,
 // as for pages saved unchanged). Prints "step seconds" lines.
@@ -141,7 +143,7 @@ double Since(std::chrono::steady_clock::time_point &mark)
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fputs("usage: dirreplay STORE USER [--idle MINUTES] [--repeat N]\n", stderr);
+        std::fputs("usage: dirreplay STORE USER [--idle MINUTES] [--repeat N] [--list]\n", stderr);
         return 2;
     }
     const char *store = argv[1];
@@ -149,16 +151,19 @@ int main(int argc, char **argv)
     bool change = false;
     int32_t idle = 0;
     int repeat = 1;
-    for (int i = 3; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--idle") == 0) {
+    bool list = false;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--list") == 0) {
+            list = true;
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--idle") == 0) {
             change = true;
-            idle = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--repeat") == 0) {
-            repeat = std::atoi(argv[i + 1]);
+            idle = std::atoi(argv[++i]);
+        } else if (i + 1 < argc && std::strcmp(argv[i], "--repeat") == 0) {
+            repeat = std::atoi(argv[++i]);
         }
     }
     auto mark = std::chrono::steady_clock::now();
-    if (DirTestUseStoreFile(store) != 0)
+    if (std::strcmp(store, "-") != 0 && DirTestUseStoreFile(store) != 0)
         return 1;
     DirContextHandle first = DirCreateContext();
     if (first < 0) {
@@ -167,9 +172,11 @@ int main(int argc, char **argv)
     }
     DirFreeContext(first);
     std::printf("load %.4f\n", Since(mark));
-    std::string error;
-    size_t objects = host::ListDirectoryObjects(&error).size();
-    std::printf("list %.4f (%zu objects)\n", Since(mark), objects);
+    if (list) {
+        std::string error;
+        size_t objects = host::ListDirectoryObjects(&error).size();
+        std::printf("list %.4f (%zu objects)\n", Since(mark), objects);
+    }
     for (int round = 0; round < repeat; ++round) {
         ReadClasses();
         {
@@ -179,8 +186,13 @@ int main(int argc, char **argv)
             uint32_t rights = 0;
             DirGetEffectiveRights(s.ctx, me, user, "[All Attributes Rights]", &rights);
         }
-        for (const char *attr : kUserAttributes)
-            ReadAttribute(user, attr);
+        for (const char *attr : kUserAttributes) {
+            int32_t rc = ReadAttribute(user, attr);
+            if (rc != 0 && rc != DIR_ERR_NO_SUCH_VALUE) {
+                std::fprintf(stderr, "dirreplay: %s: reading %s gives %d\n", user, attr, rc);
+                return 1;
+            }
+        }
         char server[DIR_MAX_NAME];
         for (uint32_t i = 0; DirStandinFindObject("Dravon Server", i, server, sizeof server) == 0; ++i) {
         }
