@@ -44,12 +44,14 @@ std::string Base64Encode(const uint8_t *data, size_t size)
 std::optional<std::vector<uint8_t>> Base64Decode(std::string_view text)
 {
     std::string clean;
+    clean.reserve(text.size());
     for (char c : text)
         if (c != ' ' && c != '\t')
             clean += c;
     if (clean.size() % 4 != 0)
         return std::nullopt;
     std::vector<uint8_t> out;
+    out.reserve(clean.size() / 4 * 3);
     for (size_t i = 0; i < clean.size(); i += 4) {
         bool last = i + 4 == clean.size();
         int pad = 0;

@@ -1,5 +1,6 @@
 #include "store_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -56,6 +57,35 @@ void PutLine(std::string &out, std::string_view key, const uint8_t *data, size_t
 void PutLine(std::string &out, std::string_view key, std::string_view text)
 {
     PutLine(out, key, reinterpret_cast<const uint8_t *>(text.data()), text.size());
+}
+
+// Room for one line whose value is `size` bytes: the longest key, ":: ", the
+// value as base64 (its longest form) and the line end.
+size_t LineRoom(size_t size) { return 20 + (size + 2) / 3 * 4; }
+
+// At least the length of the store's text, so it is printed without being moved.
+size_t TextRoom(const Store &store)
+{
+    size_t room = 256 + LineRoom(store.identity.size());
+    for (const auto &def : store.attributeDefs)
+        room += 1 + LineRoom(def.name.size()) + 2 * LineRoom(16);
+    for (const auto &def : store.classDefs) {
+        room += 1 + 2 * LineRoom(def.name.size());
+        for (const auto &list : def.lists)
+            for (const auto &name : list)
+                room += LineRoom(name.size());
+    }
+    for (const auto &object : store.objects) {
+        room += 1 + LineRoom(object.name.size()) + LineRoom(object.className.size());
+        for (const auto &attr : object.attributes) {
+            room += LineRoom(attr.name.size());
+            for (const auto &value : attr.values)
+                room += LineRoom(std::max<size_t>(value.size(), 12));   // an integer prints up to 11 characters
+        }
+    }
+    for (const auto &grant : store.grants)
+        room += 2 * LineRoom(grant.subject.size() + grant.object.size() + 12);
+    return room;
 }
 
 std::string Hex(uint32_t value)
@@ -425,7 +455,9 @@ bool ParseStoreText(std::string_view text, Store &store, ParseError &error)
 
 std::string PrintStoreText(const Store &store)
 {
-    std::string out = "# Directory store of the directory client stand-in (see docs/directory-standin.md).\n";
+    std::string out;
+    out.reserve(TextRoom(store));
+    out = "# Directory store of the directory client stand-in (see docs/directory-standin.md).\n";
     out += "version: 1\n";
     if (!store.identity.empty())
         PutLine(out, "identity", store.identity);
