@@ -137,7 +137,9 @@ TEST(StoreToLdif, RefusesWhatAServerDatabaseCannotHold)
                         "\"Bad_Name\""},
                     Bad{"version: 1\n\nobjectclass: A\nsuperclass: B\n\nobjectclass: B\nsuperclass: A\n\n"
                         "object: O=A\nclass: organization\n",
-                        "loop"}}) {
+                        "loop"},
+                    Bad{"version: 1\n\nobject: O=A\nclass: organization\n\nrights: CN=\"Q\".O=A\ngrant: 0x2 [Root]\n",
+                        "quotation mark"}}) {
         storeldif::LdifParts parts;
         std::string error;
         EXPECT_FALSE(storeldif::StoreToLdif(Parse(bad.store), {}, parts, error)) << bad.store;

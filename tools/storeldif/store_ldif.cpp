@@ -98,9 +98,18 @@ bool Suffix(const Store &store, std::string &suffix, std::string &error)
     return Dn(top->name, suffix, error);
 }
 
-std::string Quote(std::string_view dn)
+// A DN for an access rule, in quotes; one that holds a quote cannot be written there.
+bool RuleDn(std::string_view name, std::string &quoted, std::string &error)
 {
-    return "\"" + std::string(dn) + "\"";
+    std::string dn;
+    if (!Dn(name, dn, error))
+        return false;
+    if (dn.find('"') != std::string::npos) {
+        error = "the name \"" + std::string(name) + "\" holds a quotation mark, which access rules cannot name";
+        return false;
+    }
+    quoted = "\"" + dn + "\"";
+    return true;
 }
 
 // --- schema ---------------------------------------------------------------
@@ -224,6 +233,10 @@ bool Entries(const Store &store, const std::map<std::string, std::string> &passw
 // the union of the grants on it and on its containers, as in the store.
 bool AccessRules(const Store &store, const std::string &suffix, LdifParts &parts, std::string &error)
 {
+    if (suffix.find('"') != std::string::npos) {
+        error = "the top-level object's name holds a quotation mark, which access rules cannot name";
+        return false;
+    }
     std::vector<std::string> objects;
     std::unordered_map<std::string, std::vector<const Grant *>> grantsOn;
     for (const auto &grant : store.grants) {
@@ -238,20 +251,20 @@ bool AccessRules(const Store &store, const std::string &suffix, LdifParts &parts
     std::string managers;
     std::vector<std::string> rules;
     for (const auto &object : objects) {
-        std::string objectDn = suffix;
-        if (!IsRoot(object) && !Dn(object, objectDn, error))
+        std::string objectDn = "\"" + suffix + "\"";
+        if (!IsRoot(object) && !RuleDn(object, objectDn, error))
             return false;
-        std::string rule = "to dn.subtree=" + Quote(objectDn);
+        std::string rule = "to dn.subtree=" + objectDn;
         for (const Grant *grant : grantsOn[ObjectKey(object)]) {
             const char *privileges = PrivilegesOf(grant->rights);
             std::string subjectDn;
             if (!privileges)
                 continue;
-            if (!Dn(grant->subject, subjectDn, error))
+            if (!RuleDn(grant->subject, subjectDn, error))
                 return false;
-            rule += " by dn.exact=" + Quote(subjectDn) + " +" + privileges + " break";
+            rule += " by dn.exact=" + subjectDn + " +" + privileges + " break";
             if (IsRoot(object) && (grant->rights & 0x20))
-                managers += " by dn.exact=" + Quote(subjectDn) + " manage";
+                managers += " by dn.exact=" + subjectDn + " manage";
         }
         rules.push_back(rule + " by * break");
     }
