@@ -1,6 +1,7 @@
 #include "viewer_test_support.h"
 
 #include "console_lines.h"
+#include "program_path.h"
 #include "settings.h"
 
 #include <atomic>
@@ -15,10 +16,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-extern char **environ;
 #endif
 
 namespace fs = std::filesystem;
@@ -150,32 +149,38 @@ std::string Golden(const std::string &name)
     return bytes;
 }
 
-std::string ProgramDirectory()
+fs::path ProgramDirectory()
 {
-#ifdef _WIN32
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    return fs::path(std::string(path, n)).parent_path().string();
-#else
-    return fs::read_symlink("/proc/self/exe").parent_path().string();
-#endif
+    std::string path;
+    if (!GetProgramPath(path))
+        throw std::runtime_error("the test program's path is unknown");
+    return fs::path(path).parent_path();
 }
 
 std::string ViewerProgram()
 {
 #ifdef _WIN32
-    return (fs::path(ProgramDirectory()) / "KAVELIN.exe").string();
+    return (ProgramDirectory() / "KAVELIN.exe").string();
 #else
-    return (fs::path(ProgramDirectory()) / "kavelin").string();
+    return (ProgramDirectory() / "kavelin").string();
 #endif
 }
 
-void SetEnvironment(const std::string &name, const std::string &value)
+std::string PluginPath(const std::string &baseName)
+{
+    return (ProgramDirectory() / (baseName + PLUGIN_SUFFIX)).string();
+}
+
+void SetEnvironment(const std::string &name, const char *value)
 {
 #ifdef _WIN32
-    _putenv((name + "=" + value).c_str());
+    // _putenv keeps the C library's copy and the process's own in step.
+    _putenv((name + "=" + (value ? value : "")).c_str());
 #else
-    setenv(name.c_str(), value.c_str(), 1);
+    if (value)
+        setenv(name.c_str(), value, 1);
+    else
+        unsetenv(name.c_str());
 #endif
 }
 
@@ -189,7 +194,7 @@ std::string InstallViewerCopy(const TempDir &dir)
     std::string ini = dir.File("kavelin.ini");
 #endif
     fs::copy_file(ViewerProgram(), program);
-    std::string plugin = (fs::path(ProgramDirectory()) / ("testplug_a" PLUGIN_SUFFIX)).string();
+    std::string plugin = PluginPath("testplug_a");
     if (!FileExists(plugin))
         throw std::runtime_error("missing test plug-in " + plugin);
     WriteBytes(ini, "[TraceHandlers]\nCount=1\nHandler.1=" + plugin + "\n");
@@ -200,49 +205,65 @@ std::string InstallViewerCopy(const TempDir &dir)
 
 #ifdef _WIN32
 
-static std::string Quote(const std::string &arg)
+namespace {
+
+// One argument quoted for the command line the way the C library splits it.
+std::string QuoteArgument(const std::string &arg)
 {
     if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
         return arg;
     std::string quoted = "\"";
+    std::size_t backslashes = 0;
     for (char c : arg) {
-        if (c == '"')
-            quoted += '\\';
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
         quoted += c;
     }
+    quoted.append(backslashes * 2, '\\');
     return quoted + "\"";
 }
+
+}  // namespace
 
 int RunProgram(const std::string &program, const std::vector<std::string> &args,
                const std::string &stdoutPath, const std::string &workingDir)
 {
-    std::string command = Quote(program);
+    std::string command = QuoteArgument(program);
     for (const std::string &arg : args)
-        command += " " + Quote(arg);
+        command += " " + QuoteArgument(arg);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileA(stdoutPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
                             0, nullptr);
-    if (out == INVALID_HANDLE_VALUE || in == INVALID_HANDLE_VALUE)
-        return -1;
+    HANDLE err = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                             0, nullptr);
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = in;
     startup.hStdOutput = out;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = err;
     PROCESS_INFORMATION process;
-    BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+    BOOL started = out != INVALID_HANDLE_VALUE && in != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
+                   CreateProcessA(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr,
                                   workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &process);
-    CloseHandle(out);
-    CloseHandle(in);
+    for (HANDLE h : {out, in, err}) {
+        if (h != INVALID_HANDLE_VALUE)
+            CloseHandle(h);
+    }
     if (!started)
         return -1;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    else
+        TerminateProcess(process.hProcess, code);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
     return static_cast<int>(code);
@@ -269,16 +290,19 @@ int RunProgram(const std::string &program, const std::vector<std::string> &args,
     for (const std::string &arg : args)
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
+    std::fflush(nullptr);
     pid_t child = fork();
     if (child < 0)
         return -1;
     if (child == 0) {
         int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int in = open("/dev/null", O_RDONLY);
-        if (out < 0 || in < 0)
+        int err = open("/dev/null", O_WRONLY);
+        if (out < 0 || in < 0 || err < 0)
             _exit(126);
         dup2(out, 1);
         dup2(in, 0);
+        dup2(err, 2);
         // No controlling terminal: the console channel goes nowhere.
         setsid();
         if (!workingDir.empty() && chdir(workingDir.c_str()) != 0)

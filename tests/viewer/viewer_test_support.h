@@ -1,5 +1,6 @@
-// Shared pieces of the viewer tests: scratch folders, file bytes, captured
-// output channels, a clean viewer state, and running the real program.
+// Shared pieces of the viewer's tests and its plug-in loader's: scratch
+// folders, file bytes, the environment, captured output channels, a clean
+// viewer state, where the programs and plug-ins are, and running a program.
 #ifndef VIEWER_TEST_SUPPORT_H
 #define VIEWER_TEST_SUPPORT_H
 
@@ -7,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -52,12 +54,18 @@ private:
 // A golden file from tests/viewer/golden.
 std::string Golden(const std::string &name);
 
-// The viewer program beside the test program.
+// The folder of the running test program, which holds the viewer and the
+// plug-ins too; the viewer program there; a plug-in module there by its base
+// name.
+std::filesystem::path ProgramDirectory();
 std::string ViewerProgram();
-std::string ProgramDirectory();
+std::string PluginPath(const std::string &baseName);
 
-// Runs a program with standard input empty and standard output into
-// `stdoutPath`; the exit status, or -1 when it could not be started.
+// Runs a program with standard input empty, standard output into
+// `stdoutPath` and standard error discarded, in `workingDir` when given, and
+// (on POSIX) without a controlling terminal; its exit status (128 and the
+// signal's number for a POSIX program that a signal ended), or -1 when it
+// could not be started or (on Win32) did not end within a minute.
 int RunProgram(const std::string &program, const std::vector<std::string> &args,
                const std::string &stdoutPath, const std::string &workingDir = "");
 
@@ -65,7 +73,10 @@ int RunProgram(const std::string &program, const std::vector<std::string> &args,
 // test plug-in (tag A, claiming the sources in KAVELIN_TESTPLUG_A_IDS, which
 // this sets to "255"). Returns the copy's path.
 std::string InstallViewerCopy(const TempDir &dir);
-void SetEnvironment(const std::string &name, const std::string &value);
+
+// Sets (or with nullptr removes) a variable of this process's environment,
+// seen by getenv here, in the plug-ins and in child processes.
+void SetEnvironment(const std::string &name, const char *value);
 
 // Win32 writes standard output in text mode: "\n" becomes "\r\n".
 std::string AsTextModeOutput(const std::string &bytes);

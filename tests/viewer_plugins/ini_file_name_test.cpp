@@ -3,7 +3,7 @@
 #include "ini_file_name.h"
 #include "output.h"
 #include "program_path.h"
-#include "test_support.h"
+#include "viewer_test_support.h"
 #include "trace_handlers.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 
-using namespace testing_support;
 
 namespace {
 
@@ -72,7 +71,7 @@ TEST(ProgramPath, LoadTraceHandlersReadsTheIniNamedAfterTheProgram)
     std::string record = temp.File("record.txt");
     SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "12");
     SetEnvironment("KAVELIN_TESTPLUG_A_RECORD", record.c_str());
-    WriteFile(written, "[TraceHandlers]\nCount=1\nHandler.1=" + PluginPath("testplug_a") + "\n");
+    WriteBytes(written, "[TraceHandlers]\nCount=1\nHandler.1=" + PluginPath("testplug_a") + "\n");
 
     std::string outPath = temp.File("out.txt");
     std::FILE *out = std::fopen(outPath.c_str(), "wb");
@@ -85,9 +84,9 @@ TEST(ProgramPath, LoadTraceHandlersReadsTheIniNamedAfterTheProgram)
     std::filesystem::remove(written);
     SetEnvironment("KAVELIN_TESTPLUG_A_RECORD", nullptr);
 
-    EXPECT_EQ(result, 0) << ReadFile(outPath);
+    EXPECT_EQ(result, 0) << ReadBytes(outPath);
     EXPECT_TRUE(claimed);
-    EXPECT_EQ(ReadFile(record), "load\nquery\nunload\n");
+    EXPECT_EQ(ReadBytes(record), "load\nquery\nunload\n");
 
     // Without the file: nothing to load, reported on the listing stream.
     out = std::fopen(outPath.c_str(), "wb");
@@ -96,7 +95,7 @@ TEST(ProgramPath, LoadTraceHandlersReadsTheIniNamedAfterTheProgram)
     SetListingStream(nullptr);
     std::fclose(out);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadFile(outPath), "KAVELIN: No trace handlers found.\n");
+    EXPECT_EQ(ReadBytes(outPath), "KAVELIN: No trace handlers found.\n");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // profile_differential_test.cpp checks the same against the system's answers.
 #include "ini_reader.h"
 #include "profile_file.h"
-#include "test_support.h"
+#include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -150,9 +150,9 @@ TEST(IniReader, IntegerKeysFallBackToTheDefaultOnlyWhenEmpty)
 
 TEST(IniReader, ProfileFileReadsFromDisk)
 {
-    testing_support::TempDir temp;
+    TempDir temp;
     std::string path = temp.File("p.ini");
-    testing_support::WriteFile(path, "[TraceHandlers]\r\nCount=3\r\nHandler.1=x.dll\r\n");
+    WriteBytes(path, "[TraceHandlers]\r\nCount=3\r\nHandler.1=x.dll\r\n");
     char buffer[32];
     EXPECT_EQ(ReadProfileInt(path.c_str(), "TraceHandlers", "Count", 0), 3u);
     EXPECT_EQ(ReadProfileString(path.c_str(), "TraceHandlers", "Handler.1", "(None)", buffer, sizeof buffer), 5u);

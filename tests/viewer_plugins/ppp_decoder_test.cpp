@@ -4,7 +4,7 @@
 // its size, so the sanitizer build catches any read beyond).
 #include "dynamic_library.h"
 #include "kavelin_plugin.h"
-#include "test_support.h"
+#include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ class PppDecoder : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        library_ = OpenLibrary(testing_support::PluginPath("pppdec").c_str());
+        library_ = OpenLibrary(PluginPath("pppdec").c_str());
         ASSERT_NE(library_, nullptr);
         handler_ = reinterpret_cast<TraceEventHandlerFn>(FindLibraryEntry(library_, "TraceEventHandler_"));
         ASSERT_NE(handler_, nullptr);

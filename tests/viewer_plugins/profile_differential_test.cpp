@@ -5,7 +5,7 @@
 // KAVELIN_PROFILE_GOLDEN_OUT naming the file to write.
 #include "ini_reader.h"
 #include "profile_file.h"
-#include "test_support.h"
+#include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-using namespace testing_support;
 
 namespace {
 
@@ -68,7 +67,7 @@ std::filesystem::path ProfilesDirectory()
 std::vector<ProfileQuery> ReadQueries()
 {
     std::vector<ProfileQuery> queries;
-    std::istringstream lines(ReadFile((ProfilesDirectory() / "queries.txt").string()));
+    std::istringstream lines(ReadBytes((ProfilesDirectory() / "queries.txt").string()));
     std::string line;
     while (std::getline(lines, line)) {
         if (line.empty() || line[0] == '#')
@@ -124,7 +123,7 @@ std::string ReaderAnswer(const ProfileQuery &q)
 std::vector<std::string> GoldenLines()
 {
     std::vector<std::string> golden;
-    std::istringstream lines(ReadFile((ProfilesDirectory() / "golden.txt").string()));
+    std::istringstream lines(ReadBytes((ProfilesDirectory() / "golden.txt").string()));
     std::string line;
     while (std::getline(lines, line))
         golden.push_back(line);
@@ -147,7 +146,7 @@ TEST(ProfileDifferential, PlatformReadingGivesTheRecordedAnswers)
         std::string text;
         for (const ProfileQuery &q : ReadQueries())
             text += q.Line + " => " + PlatformAnswer(q) + "\n";
-        WriteFile(out, text);
+        WriteBytes(out, text);
     }
     CompareWithGolden(PlatformAnswer);
 }

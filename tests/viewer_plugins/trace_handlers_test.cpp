@@ -3,7 +3,7 @@
 // testplug_a/_b claim the sources named in KAVELIN_TESTPLUG_A_IDS/_B_IDS and
 // record each call; noquery and noevent each lack one export.
 #include "settings.h"
-#include "test_support.h"
+#include "viewer_test_support.h"
 #include "trace_handlers.h"
 #include "trace_handlers_internal.h"
 
@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <string>
 
-using namespace testing_support;
 
 namespace {
 
@@ -46,7 +45,7 @@ protected:
     int Load(const std::string &ini)
     {
         std::string iniPath = temp_.File("k" + std::to_string(++loads_) + ".ini");
-        WriteFile(iniPath, ini);
+        WriteBytes(iniPath, ini);
         return LoadFromPath(iniPath);
     }
 
@@ -56,7 +55,7 @@ protected:
         std::FILE *out = std::fopen(outPath.c_str(), "wb");
         int result = LoadTraceHandlersFromIni(iniPath.c_str(), out);
         std::fclose(out);
-        output_ = ReadFile(outPath);
+        output_ = ReadBytes(outPath);
         return result;
     }
 
@@ -76,13 +75,13 @@ protected:
         TraceEventHandlerFn handler = FindSourceHandler(source);
         if (handler == nullptr)
             return "none";
-        std::string beforeA = ReadFile(recordA_), beforeB = ReadFile(recordB_);
+        std::string beforeA = ReadBytes(recordA_), beforeB = ReadBytes(recordB_);
         EventHeader header = {0, 1, source, 0, 0, 0, 0, 0, 0};
         uint8_t data[1] = {0};
         handler(&header, data, &Settings);
-        if (ReadFile(recordA_) != beforeA)
+        if (ReadBytes(recordA_) != beforeA)
             return "A";
-        if (ReadFile(recordB_) != beforeB)
+        if (ReadBytes(recordB_) != beforeB)
             return "B";
         return "";
     }
@@ -142,7 +141,7 @@ TEST_F(TraceHandlerLoading, LibraryThatDoesNotLoad)
     EXPECT_EQ(output_, "KAVELIN: Failure loading dll \"" + missing + "\".\n");
 
     std::string notALibrary = temp_.File("text" PLUGIN_SUFFIX);
-    WriteFile(notALibrary, "this is not a library\n");
+    WriteBytes(notALibrary, "this is not a library\n");
     EXPECT_EQ(Load(Handlers({notALibrary})), 1);
     EXPECT_EQ(output_, "KAVELIN: Failure loading dll \"" + notALibrary + "\".\n");
     EXPECT_EQ(HandlerLibrary(1), nullptr);
@@ -183,7 +182,7 @@ TEST_F(TraceHandlerLoading, FirstClaimWinsAndATakenSourceEndsThatPluginsClaims)
     EXPECT_EQ(Dispatch(6), "A");
     EXPECT_EQ(Dispatch(7), "B");
     EXPECT_EQ(Dispatch(8), "none");
-    EXPECT_EQ(ReadFile(recordA_).substr(0, 11), "load\nquery\n");
+    EXPECT_EQ(ReadBytes(recordA_).substr(0, 11), "load\nquery\n");
 }
 
 TEST_F(TraceHandlerLoading, SameSourceTwiceInOnePluginIsTakenTheSecondTime)
@@ -202,7 +201,7 @@ TEST_F(TraceHandlerLoading, SameLibraryListedTwiceIsRefusedItsSourcesAndReleased
     EXPECT_EQ(output_, "KAVELIN: dll \"" + pluginA_ + "\". tried to register for source 5 wich is taken.\n");
     EXPECT_EQ(Dispatch(6), "A");
     FreeTraceHandlers();
-    EXPECT_EQ(ReadFile(recordA_), "load\nquery\nquery\nevent A header=0,1,6,0,0,0,0,0,0 data= settings=" +
+    EXPECT_EQ(ReadBytes(recordA_), "load\nquery\nquery\nevent A header=0,1,6,0,0,0,0,0,0 data= settings=" +
                                       AddressText(&Settings) + " name=\"\" nopause=0 lines=25 level=0\nunload\n");
 }
 
@@ -276,11 +275,11 @@ TEST_F(TraceHandlerLoading, FreeReleasesEveryLibraryAndEmptiesTheSourceTable)
     SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "5");
     SetEnvironment("KAVELIN_TESTPLUG_B_IDS", "5");  // refused, B stays loaded
     EXPECT_EQ(Load(Handlers({pluginA_, pluginB_, PluginPath("noquery")})), 1);
-    EXPECT_EQ(ReadFile(recordA_), "load\nquery\n");
-    EXPECT_EQ(ReadFile(recordB_), "load\nquery\n");
+    EXPECT_EQ(ReadBytes(recordA_), "load\nquery\n");
+    EXPECT_EQ(ReadBytes(recordB_), "load\nquery\n");
     FreeTraceHandlers();
-    EXPECT_EQ(ReadFile(recordA_), "load\nquery\nunload\n");
-    EXPECT_EQ(ReadFile(recordB_), "load\nquery\nunload\n");
+    EXPECT_EQ(ReadBytes(recordA_), "load\nquery\nunload\n");
+    EXPECT_EQ(ReadBytes(recordB_), "load\nquery\nunload\n");
     for (unsigned n = 0; n < HandlerLibraryTableSize; ++n)
         EXPECT_EQ(HandlerLibrary(n), nullptr) << n;
     EXPECT_EQ(FindSourceHandler(5), nullptr);
@@ -305,7 +304,7 @@ TEST_F(TraceHandlerLoading, HandlerGetsHeaderDataAndTheSettingsRecord)
     const uint8_t data[3] = {0x01, 0xFE, 0x20};
     FindSourceHandler(33)(&header, data, &Settings);
     Settings.DecodeLevel = 0;
-    EXPECT_EQ(ReadFile(recordA_), "load\nquery\nevent A header=72,3,33,1234,2882400001,7,8,3,60 data=01FE20 "
+    EXPECT_EQ(ReadBytes(recordA_), "load\nquery\nevent A header=72,3,33,1234,2882400001,7,8,3,60 data=01FE20 "
                                   "settings=" +
                                       AddressText(&Settings) + " name=\"\" nopause=0 lines=25 level=2\n");
 }

@@ -2,7 +2,7 @@
 // of unclaimed sources, the order of the header lines and a plug-in's output
 // in a redirected file, "/V", and the INI file found by the program's own
 // path. Each run uses a copy of the program in a fresh folder with its INI.
-#include "test_support.h"
+#include "viewer_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-using namespace testing_support;
 
 namespace {
 
@@ -93,7 +92,7 @@ protected:
         program_ = temp_.File(KAVELIN_PROGRAM_NAME);
         std::filesystem::copy_file(ProgramDirectory() / KAVELIN_PROGRAM_NAME, program_);
         trace_ = temp_.File("sample.trc");
-        WriteFile(trace_, TraceBytes(SampleEvents));
+        WriteBytes(trace_, TraceBytes(SampleEvents));
         SetEnvironment("KAVELIN_TESTPLUG_A_IDS", "5");
         SetEnvironment("KAVELIN_TESTPLUG_A_RECORD", record_.c_str());
     }
@@ -108,9 +107,9 @@ protected:
     void WriteIni(const std::string &text)
     {
 #ifdef _WIN32
-        WriteFile(temp_.File("KAVELIN.INI"), text);
+        WriteBytes(temp_.File("KAVELIN.INI"), text);
 #else
-        WriteFile(program_ + ".ini", text);
+        WriteBytes(program_ + ".ini", text);
 #endif
     }
 
@@ -123,7 +122,7 @@ protected:
     {
         args.insert(args.begin(), trace_);
         int status = RunProgram(program_, args, output_);
-        listing_ = ReadFile(output_);
+        listing_ = ReadBytes(output_);
         return status;
     }
 
@@ -131,7 +130,7 @@ protected:
     std::vector<std::string> RecordedEvents()
     {
         std::vector<std::string> events;
-        std::string text = ReadFile(record_);
+        std::string text = ReadBytes(record_);
         std::size_t start = 0, end;
         while ((end = text.find('\n', start)) != std::string::npos) {
             std::string line = text.substr(start, end - start);
@@ -155,7 +154,7 @@ TEST_F(ViewerRunWithPlugins, LevelZeroDumpsEveryEventWithPluginsLoaded)
     EXPECT_EQ(Run({"/NOPAUSE"}), 0);
     EXPECT_EQ(listing_.find("[testplug"), std::string::npos) << listing_;
     EXPECT_TRUE(RecordedEvents().empty());
-    EXPECT_EQ(ReadFile(record_), "load\nquery\nunload\n");
+    EXPECT_EQ(ReadBytes(record_), "load\nquery\nunload\n");
     std::string start = AfterPreparation + HeaderLines(1, 5, 3);
     EXPECT_EQ(listing_.substr(0, start.size()), start);
 }
@@ -176,7 +175,7 @@ TEST_F(ViewerRunWithPlugins, HandlerIsGivenTheWorkFileHeaderDataAndSettings)
     WriteIni(Handlers(PluginPath("testplug_a")));
     EXPECT_EQ(Run({"/L", "2", "/NOPAUSE", "/50"}), 0);
     std::vector<std::string> events = RecordedEvents();
-    ASSERT_EQ(events.size(), 2u) << ReadFile(record_);
+    ASSERT_EQ(events.size(), 2u) << ReadBytes(record_);
     auto withoutAddress = [](const std::string &line) {
         std::size_t at = line.find(" settings=");
         std::size_t end = line.find(' ', at + 1);
@@ -213,7 +212,7 @@ TEST_F(ViewerRunWithPlugins, FailedLoadingShowsNoEventAndReleasesTheLibraries)
     WriteIni("[TraceHandlers]\nCount=2\nHandler.1=" + PluginPath("testplug_a") + "\n");
     EXPECT_NE(Run({"/NOPAUSE", "/L", "1"}), 0);
     EXPECT_EQ(listing_, AfterPreparation + ViewerText("KAVELIN: Failure reading handler #2 name.\n"));
-    EXPECT_EQ(ReadFile(record_), "load\nquery\nunload\n");
+    EXPECT_EQ(ReadBytes(record_), "load\nquery\nunload\n");
 }
 
 TEST_F(ViewerRunWithPlugins, NoIniBesideTheProgramShowsNoEvent)
@@ -243,16 +242,16 @@ TEST_F(ViewerRunWithPlugins, BareLibraryNameBesideTheProgram)
 TEST_F(ViewerRunWithPlugins, IniIsNamedAfterTheProgramPath)
 {
 #ifdef _WIN32
-    std::filesystem::path folder = temp_.Path() / "A.EXE.DIR";
+    std::filesystem::path folder = std::filesystem::path(temp_.Path()) / "A.EXE.DIR";
     std::string iniPath = temp_.File("A.INI");
 #else
-    std::filesystem::path folder = temp_.Path() / "a.EXE.dir";
+    std::filesystem::path folder = std::filesystem::path(temp_.Path()) / "a.EXE.dir";
     std::string iniPath = (folder / KAVELIN_PROGRAM_NAME).string() + ".ini";
 #endif
     std::filesystem::create_directory(folder);
     std::filesystem::rename(program_, folder / KAVELIN_PROGRAM_NAME);
     program_ = (folder / KAVELIN_PROGRAM_NAME).string();
-    WriteFile(iniPath, Handlers(PluginPath("testplug_a")));
+    WriteBytes(iniPath, Handlers(PluginPath("testplug_a")));
     EXPECT_EQ(Run({"/NOPAUSE", "/L", "1"}), 0) << listing_;
     EXPECT_EQ(RecordedEvents().size(), 2u);
 }
@@ -291,7 +290,7 @@ TEST_F(ViewerRunWithPlugins, SampleDecoderShowsLessAtLevelOneThanAtLevelTwo)
 {
     const std::vector<uint8_t> lcpRequest = {0xFF, 0x03, 0xC0, 0x21, 0x01, 0x07, 0x00, 0x0E, 0x01, 0x04,
                                              0x05, 0xDC, 0x05, 0x06, 0x12, 0x34, 0x56, 0x78};
-    WriteFile(trace_, TraceBytes({{1, 0x21, lcpRequest}, {2, 6, {0x41, 0x42, 0x43}}}));
+    WriteBytes(trace_, TraceBytes({{1, 0x21, lcpRequest}, {2, 6, {0x41, 0x42, 0x43}}}));
     WriteIni(Handlers(PluginPath("pppdec")));
 
     EXPECT_EQ(Run({"/NOPAUSE", "/L", "1"}), 0);
