@@ -373,6 +373,18 @@ bool LdapDirectory::ResolvedAttributeDef(const AttributeTypeDesc &desc, Attribut
     return AttributeDefOf(resolved, def);
 }
 
+// Whether values of the attribute type can be named in a change (it has an equality rule).
+bool LdapDirectory::HasEquality(std::string_view ldapName) const
+{
+    const AttributeTypeDesc *at = FindAttributeType(ldapName);
+    for (int depth = 0; at && depth < 8; ++depth) {
+        if (!at->equality.empty())
+            return true;
+        at = at->sup.empty() ? nullptr : FindAttributeType(at->sup);
+    }
+    return false;
+}
+
 // Whether one of the object's classes (or a class above it) names the attribute.
 bool LdapDirectory::ClassAllows(const std::vector<std::string> &objectClasses, std::string_view ldapAttr) const
 {
@@ -501,17 +513,36 @@ int32_t LdapDirectory::WriteObject(const Object &before, const Object &after)
         const Attribute *now = FindAttribute(after, name);
         if (was && now && was->values == now->values)
             continue;
-        Modification change;
-        if (!ElementToLdap(name, change.type))
+        std::string type;
+        if (!ElementToLdap(name, type))
             return DIR_ERR_INVALID_REQUEST;
-        // The whole value list is replaced in the one request: never a removal and additions apart.
-        change.op = Modification::Replace;
+        if (!was && now)
+            gaining.push_back(type);
+        // Everything goes in the one request, which the server applies whole. The
+        // values that went are named, so a value another program changed since it
+        // was read makes the request fail ("no such value") instead of being lost;
+        // an attribute without an equality rule has its whole list replaced.
+        if (!HasEquality(type)) {
+            Modification change{Modification::Replace, type, {}};
+            if (now)
+                for (const auto &v : now->values)
+                    change.values.push_back(ServerValue(now->syntax, v));
+            changes.push_back(std::move(change));
+            continue;
+        }
+        Modification gone{Modification::Delete, type, {}}, came{Modification::Add, type, {}};
+        if (was)
+            for (const auto &v : was->values)
+                if (!now || std::find(now->values.begin(), now->values.end(), v) == now->values.end())
+                    gone.values.push_back(ServerValue(was->syntax, v));
         if (now)
             for (const auto &v : now->values)
-                change.values.push_back(ServerValue(now->syntax, v));
-        if (!was && now)
-            gaining.push_back(change.type);
-        changes.push_back(std::move(change));
+                if (!was || std::find(was->values.begin(), was->values.end(), v) == was->values.end())
+                    came.values.push_back(ServerValue(now->syntax, v));
+        if (!gone.values.empty())
+            changes.push_back(std::move(gone));
+        if (!came.values.empty())
+            changes.push_back(std::move(came));
     }
     if (changes.empty())
         return DIR_OK;

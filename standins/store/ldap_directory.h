@@ -84,6 +84,7 @@ private:
     const ObjectClassDesc *FindObjectClass(std::string_view ldapName) const;
     bool ResolvedAttributeDef(const AttributeTypeDesc &desc, AttributeDef &def) const;
     int32_t ClassOf(std::string_view name, ClassDef &def) const;   // from the schema as read
+    bool HasEquality(std::string_view ldapName) const;
     bool ClassAllows(const std::vector<std::string> &objectClasses, std::string_view ldapAttr) const;
     int32_t OwnSchemaEntry(std::string &dn, std::vector<std::string> &classValues);
 
