@@ -1,6 +1,6 @@
 // The network pages as the host gets them: through the registered class
 // procedures of users and containers, the schema check included.
-#include "network_fixture.h"
+#include "page_fixture.h"
 
 #include "core/class_procedures.h"
 #include "network/network_page_ids.h"
@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-using namespace nettest;
+using namespace pagetest;
 
 namespace {
 
@@ -24,7 +24,7 @@ protected:
     {
         sheet_ = std::make_unique<host::ObjectSheet>(reinterpret_cast<HostClassProc>(SnapinOuProc), UnitObject);
         ASSERT_EQ(sheet_->Open(), 1);
-        ASSERT_TRUE(sheet_->CreatePages(parent_, false));
+        ASSERT_TRUE(sheet_->CreatePages(frame_, false));
         Pump();
         SetCheck(IDC_SPECIFY_IDLE_TIMEOUT, true);
         SetText(IDC_IDLE_TIMEOUT, "30");
@@ -50,7 +50,7 @@ TEST_F(ClassProcedures, EachContainerProcedureShowsReadsAndSavesTheOtherParamete
         ASSERT_EQ(sheet_->Open(), 1);
         EXPECT_EQ(sheet_->Pages()[0].templateName, "OtherParameters");
         EXPECT_EQ(sheet_->Pages()[0].tabTitle, "Remote Access");
-        ASSERT_TRUE(sheet_->CreatePages(parent_, false));
+        ASSERT_TRUE(sheet_->CreatePages(frame_, false));
         Pump();
         EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), std::to_string(c.stored));
         SetText(IDC_IDLE_TIMEOUT, std::to_string(c.typed).c_str());
@@ -72,7 +72,7 @@ TEST_F(ClassProcedures, UserProcedureShowsTheServiceParametersPageSecondAndSaves
     ASSERT_EQ(sheet_->Open(), 2);
     EXPECT_EQ(sheet_->Pages()[1].templateName, "ServiceParameters");
     EXPECT_EQ(sheet_->Pages()[1].tabTitle, "Remote Access - 2");
-    ASSERT_TRUE(sheet_->CreatePages(parent_, false));
+    ASSERT_TRUE(sheet_->CreatePages(frame_, false));
     Pump();
     pageIndex_ = 1;
     SetCheck(IDC_SET_BOOT_PARAMETERS, true);

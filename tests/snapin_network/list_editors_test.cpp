@@ -1,7 +1,7 @@
 // The home server and restricted zone list editors, opened from the pages'
 // "..." buttons and driven inside their modal loops; what they leave in the
 // page and what the save then stores.
-#include "network_fixture.h"
+#include "page_fixture.h"
 
 #include "core/heap.h"
 #include "core/pages.h"
@@ -16,7 +16,7 @@
 
 #include <cstdio>
 
-using namespace nettest;
+using namespace pagetest;
 
 namespace {
 

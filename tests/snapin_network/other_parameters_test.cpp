@@ -1,6 +1,6 @@
 // The Other Parameters page of a container: the idle timeout group with its
 // add, replace and remove, and the shared IPX and IP groups on this page.
-#include "network_fixture.h"
+#include "page_fixture.h"
 
 #include "core/heap.h"
 #include "core/pages.h"
@@ -10,7 +10,7 @@
 
 #include <dircli32_test.h>
 
-using namespace nettest;
+using namespace pagetest;
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The Service Parameters page of a user: what it shows, what it checks while
 // typing and at apply, and exactly what the save writes.
-#include "network_fixture.h"
+#include "page_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "core/heap.h"
@@ -11,7 +11,7 @@
 
 #include <dircli32_test.h>
 
-using namespace nettest;
+using namespace pagetest;
 
 namespace {
 

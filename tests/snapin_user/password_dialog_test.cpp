@@ -1,7 +1,7 @@
 // The remote client password dialog opened from the page's button: what it
 // refuses, where it stores a short and a long password, and that Cancel
 // leaves everything as it was.
-#include "user_page_fixture.h"
+#include "page_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "user/password_dialog_ids.h"
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace usertest {
+namespace pagetest {
 namespace {
 
 using namespace rax;
@@ -66,7 +66,7 @@ protected:
     void RunDialog(harness::ModalCapture::DialogAction action)
     {
         capture_->OnNextDialog(std::move(action));
-        Press(IDC_CHANGE_PASSWORD);
+        Command(IDC_CHANGE_PASSWORD);
         ASSERT_EQ(capture_->Dialogs().size(), 1u);
         EXPECT_TRUE(capture_->Dialogs()[0].handled);
     }
@@ -80,7 +80,7 @@ TEST_F(PasswordDialogTest, EightCharactersAreAShortPassword)
     stored[26] = 0x03;                     // the short bit and another
     for (int i = 28; i < 44; ++i)
         stored[i] = 0x5A;
-    PutBytes(UserObject, AttrPasswordParameters, stored);
+    StoreOctets(UserObject, AttrPasswordParameters, stored);
     OpenPage();
     bool okAtStart = true, okAfterTyping = false, masked = false;
     std::string leftInField = "?";
@@ -115,7 +115,7 @@ TEST_F(PasswordDialogTest, EightCharactersAreAShortPassword)
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
-    std::vector<uint8_t> bytes = StoredBytes(UserObject, AttrPasswordParameters);
+    std::vector<uint8_t> bytes = StoredValue(UserObject, AttrPasswordParameters);
     ASSERT_EQ(bytes.size(), 46u);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 28, bytes.begin() + 44), expected);
     EXPECT_EQ(bytes[26], 0x02);
@@ -142,7 +142,7 @@ TEST_F(PasswordDialogTest, NineCharactersAreALongPasswordAfterAWarning)
     stored[0] = 1;
     stored[4] = 30;
     stored[26] = 0x03;
-    PutBytes(UserObject, AttrPasswordParameters, stored);
+    StoreOctets(UserObject, AttrPasswordParameters, stored);
     OpenPage();
     RunDialog([&](HWND dialog) {
         Enter(dialog, "LongPass9", "LongPass9");
@@ -175,7 +175,7 @@ TEST_F(PasswordDialogTest, NoSeventeenthCharacter)
 
 TEST_F(PasswordDialogTest, MinimumLengthFromTheDirectoryIsEnforced)
 {
-    PutInteger(UserObject, AttrPasswordMinimumLength, 6);
+    StoreInteger(UserObject, AttrPasswordMinimumLength, 6);
     OpenPage();
     HWND focusAfterRefusal = nullptr, newField = nullptr;
     std::vector<uint8_t> afterRefusal;
@@ -258,7 +258,7 @@ TEST_F(PasswordDialogTest, CancelLeavesThePageUnchanged)
     stored[26] = 0x01;
     for (int i = 28; i < 44; ++i)
         stored[i] = static_cast<uint8_t>(i);
-    PutBytes(UserObject, AttrPasswordParameters, stored);
+    StoreOctets(UserObject, AttrPasswordParameters, stored);
     OpenPage();
     UserRemoteParams before = UserParamsEdited();
     RunDialog([&](HWND dialog) {
@@ -281,7 +281,7 @@ TEST_F(PasswordDialogTest, TheStoredPasswordAgainIsNoChange)
         uint8_t bytes[46];
         EncodePasswordParameters(value, bytes);
         DirTestRemoveAttribute(UserObject, AttrPasswordParameters);
-        PutBytes(UserObject, AttrPasswordParameters, std::vector<uint8_t>(bytes, bytes + 46));
+        StoreOctets(UserObject, AttrPasswordParameters, std::vector<uint8_t>(bytes, bytes + 46));
         OpenPage();
         capture_ = std::make_unique<harness::ModalCapture>();
         RunDialog([&](HWND dialog) {
@@ -296,4 +296,4 @@ TEST_F(PasswordDialogTest, TheStoredPasswordAgainIsNoChange)
 }
 
 } // namespace
-} // namespace usertest
+} // namespace pagetest

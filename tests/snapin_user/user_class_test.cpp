@@ -1,7 +1,7 @@
 // The page in its place: the user class procedure of the snap-in loads both
 // pages, the first one is this page, and a save writes only what this page
 // changed.
-#include "user_page_fixture.h"
+#include "page_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "core/class_procedures.h"
@@ -11,7 +11,7 @@
 
 #include <dircli32_test.h>
 
-namespace usertest {
+namespace pagetest {
 namespace {
 
 using namespace rax;
@@ -23,7 +23,6 @@ protected:
         UserPageTest::SetUp();
         // A schema already extended: the class extended last names the
         // attributes the snap-in looks for, so loading extends nothing.
-        ASSERT_EQ(DirTestDefineClass("country"), 0);
         ASSERT_EQ(DirTestAddClassAttribute("country", AttrIdleTimeout), 0);
         ASSERT_EQ(DirTestAddClassAttribute("country", AttrIpFilters), 0);
     }
@@ -31,7 +30,7 @@ protected:
 
 TEST_F(UserClassTest, FirstPageOfAUserIsThisPageAndASaveWritesOnlyItsChange)
 {
-    PutInteger(UserObject, AttrIdleTimeout, 20);
+    StoreInteger(UserObject, AttrIdleTimeout, 20);
     host::ObjectSheet sheet(reinterpret_cast<HostClassProc>(SnapinUserProc), UserObject);
     ASSERT_EQ(sheet.Open(), 2);
     ASSERT_EQ(sheet.Pages().size(), 2u);
@@ -39,7 +38,7 @@ TEST_F(UserClassTest, FirstPageOfAUserIsThisPageAndASaveWritesOnlyItsChange)
     EXPECT_EQ(sheet.Pages()[0].tabTitle, "Remote Access - 1");
     EXPECT_EQ(reinterpret_cast<void *>(sheet.Pages()[0].info.pageProc), reinterpret_cast<void *>(UserParametersPageDlg));
     ASSERT_TRUE(sheet.CreatePages(frame_, false));
-    PumpMessages();
+    Pump();
     HWND page = sheet.Pages()[0].window;
     EXPECT_EQ(harness::ItemText(page, IDC_IDLE_TIMEOUT), "20");
 
@@ -48,7 +47,7 @@ TEST_F(UserClassTest, FirstPageOfAUserIsThisPageAndASaveWritesOnlyItsChange)
     int refused = -1;
     ASSERT_TRUE(sheet.Apply(&refused));
     sheet.Save();
-    EXPECT_EQ(DirTestCallCount(ModifyOrdinal), 1u);
+    EXPECT_EQ(DirTestCallCount(ModifyObject), 1u);
     EXPECT_EQ(StoredInteger(UserObject, AttrIdleTimeout), 25);
     sheet.Close();
 }
@@ -65,4 +64,4 @@ TEST(SnapinLibrary, ExportsThePageAndDialogAndCarriesTheirTemplates)
 }
 
 } // namespace
-} // namespace usertest
+} // namespace pagetest

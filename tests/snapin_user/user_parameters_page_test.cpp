@@ -1,6 +1,6 @@
 // The User Parameters page: what it shows for the stored values, how it
 // checks typing and applying, and what a save then writes.
-#include "user_page_fixture.h"
+#include "page_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "core/pages.h"
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-namespace usertest {
+namespace pagetest {
 namespace {
 
 using rax::AttrDialbackFlag;
@@ -59,27 +59,27 @@ int32_t IntAt(const std::vector<uint8_t> &bytes, std::size_t offset)
 TEST_F(UserPageTest, UserWithoutAttributesShowsTheDefaultsAndSavesNothing)
 {
     OpenPage();
-    EXPECT_TRUE(IsChecked(IDC_ALLOW_PASSWORD_CHANGE));
-    EXPECT_TRUE(IsChecked(IDC_DISABLE_PASSWORD));
+    EXPECT_TRUE(Checked(IDC_ALLOW_PASSWORD_CHANGE));
+    EXPECT_TRUE(Checked(IDC_DISABLE_PASSWORD));
     EXPECT_EQ(Text(IDC_DISABLE_DAYS), "30");
-    EXPECT_TRUE(IsEnabled(IDC_DISABLE_DAYS));
-    EXPECT_TRUE(IsChecked(IDC_DEFAULT_CONNECT_TIME));
+    EXPECT_TRUE(Enabled(IDC_DISABLE_DAYS));
+    EXPECT_TRUE(Checked(IDC_DEFAULT_CONNECT_TIME));
     EXPECT_EQ(Text(IDC_CONNECT_TIME), "0");
-    EXPECT_FALSE(IsEnabled(IDC_CONNECT_TIME));
-    EXPECT_FALSE(IsEnabled(IDC_CONNECT_TIME_LABEL));
-    EXPECT_FALSE(IsChecked(IDC_SPECIFY_IDLE_TIMEOUT));
+    EXPECT_FALSE(Enabled(IDC_CONNECT_TIME));
+    EXPECT_FALSE(Enabled(IDC_CONNECT_TIME_LABEL));
+    EXPECT_FALSE(Checked(IDC_SPECIFY_IDLE_TIMEOUT));
     EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), "0");
-    EXPECT_FALSE(IsEnabled(IDC_IDLE_TIMEOUT));
+    EXPECT_FALSE(Enabled(IDC_IDLE_TIMEOUT));
     EXPECT_EQ(SelectedRow(), 4);
     char row[64] = {};
     SendDlgItemMessageA(page_, IDC_DIALBACK_MODE, CB_GETLBTEXT, 4, reinterpret_cast<LPARAM>(row));
     EXPECT_STREQ(row, "Use Global Default Dialback Mode");
     SendDlgItemMessageA(page_, IDC_DIALBACK_MODE, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(row));
     EXPECT_STREQ(row, "Force Dialback to a Specific Number");
-    EXPECT_FALSE(IsChecked(IDC_DIALBACK_PORT));
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Checked(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_PORT));
     EXPECT_EQ(Text(IDC_DIALBACK_NUMBER), "");
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_NUMBER));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_NUMBER));
     EXPECT_EQ(ChangeNotices(), 0) << "filling the controls is not a change";
 
     EXPECT_EQ(Apply(), 1);   // recomputes the expiry, which alone is never written
@@ -90,15 +90,16 @@ TEST_F(UserPageTest, UserWithoutAttributesShowsTheDefaultsAndSavesNothing)
 
 TEST_F(UserPageTest, WithoutWriteRightEverythingIsDisabledAndApplyStoresNothing)
 {
-    PutInteger(UserObject, AttrIdleTimeout, 30);      // would check "Specify Idle Timeout"
-    PutInteger(UserObject, AttrDialbackFlag, 1);
-    PutText(UserObject, AttrDialbackNumber, "5551234");
+    StoreInteger(UserObject, AttrIdleTimeout, 30);      // would check "Specify Idle Timeout"
+    StoreInteger(UserObject, AttrDialbackFlag, 1);
+    StoreText(UserObject, AttrDialbackNumber, "5551234");
     DirTestSetRights(Admin, UserObject, 0);
+    DirTestSetRights(Admin, UnitObject, ReadRights);   // rights are inherited from the container
     OpenPage();
     for (int id : AllControls)
-        EXPECT_FALSE(IsEnabled(id)) << "control " << id;
-    EXPECT_FALSE(IsChecked(IDC_DEFAULT_CONNECT_TIME)) << "not checked whatever is stored";
-    EXPECT_FALSE(IsChecked(IDC_SPECIFY_IDLE_TIMEOUT)) << "not checked whatever is stored";
+        EXPECT_FALSE(Enabled(id)) << "control " << id;
+    EXPECT_FALSE(Checked(IDC_DEFAULT_CONNECT_TIME)) << "not checked whatever is stored";
+    EXPECT_FALSE(Checked(IDC_SPECIFY_IDLE_TIMEOUT)) << "not checked whatever is stored";
     EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), "30");
 
     rax::UserRemoteParams before = rax::UserParamsEdited();
@@ -111,7 +112,7 @@ TEST_F(UserPageTest, WithoutWriteRightEverythingIsDisabledAndApplyStoresNothing)
 TEST_F(UserPageTest, DaysAreCheckedWhileTypingAndAgainOnApply)
 {
     OpenPage();
-    SetField(IDC_DISABLE_DAYS, "4a");
+    SetText(IDC_DISABLE_DAYS, "4a");
     ASSERT_EQ(capture_->Boxes().size(), 1u);
     EXPECT_EQ(capture_->Boxes()[0].text, DaysMessage);
     EXPECT_EQ(capture_->Boxes()[0].caption, Caption);
@@ -119,14 +120,14 @@ TEST_F(UserPageTest, DaysAreCheckedWhileTypingAndAgainOnApply)
     EXPECT_EQ(capture_->Boxes()[0].owner, nullptr);
     EXPECT_EQ(ChangeNotices(), 0) << "a refused text is no change";
 
-    SetField(IDC_DISABLE_DAYS, "400");   // digits only: passes while typing
+    SetText(IDC_DISABLE_DAYS, "400");   // digits only: passes while typing
     EXPECT_EQ(capture_->Boxes().size(), 1u);
     EXPECT_EQ(ChangeNotices(), 1);
     EXPECT_EQ(Apply(), 0);
     ASSERT_EQ(capture_->Boxes().size(), 2u);
     EXPECT_EQ(capture_->Boxes()[1].text, DaysMessage);
 
-    SetField(IDC_DISABLE_DAYS, "");
+    SetText(IDC_DISABLE_DAYS, "");
     EXPECT_EQ(Apply(), 0) << "an empty days field with the box checked";
     EXPECT_EQ(capture_->Boxes().size(), 3u);
     Save();
@@ -137,27 +138,27 @@ TEST_F(UserPageTest, ConnectTimeIsCheckedWhileTypingAndOnApply)
 {
     OpenPage();
     Toggle(IDC_DEFAULT_CONNECT_TIME);
-    EXPECT_TRUE(IsEnabled(IDC_CONNECT_TIME));
-    EXPECT_TRUE(IsEnabled(IDC_CONNECT_TIME_LABEL));
-    EXPECT_TRUE(IsEnabled(IDC_CONNECT_MINUTES_LABEL));
-    SetField(IDC_CONNECT_TIME, "-5");    // digits and '-': passes while typing
+    EXPECT_TRUE(Enabled(IDC_CONNECT_TIME));
+    EXPECT_TRUE(Enabled(IDC_CONNECT_TIME_LABEL));
+    EXPECT_TRUE(Enabled(IDC_CONNECT_MINUTES_LABEL));
+    SetText(IDC_CONNECT_TIME, "-5");    // digits and '-': passes while typing
     EXPECT_TRUE(capture_->Boxes().empty());
     EXPECT_EQ(Apply(), 0);
     ASSERT_EQ(capture_->Boxes().size(), 1u);
     EXPECT_EQ(capture_->Boxes()[0].text, ConnectMessage);
     EXPECT_EQ(capture_->Boxes()[0].caption, Caption);
 
-    SetField(IDC_CONNECT_TIME, "12a");
+    SetText(IDC_CONNECT_TIME, "12a");
     ASSERT_EQ(capture_->Boxes().size(), 2u);
     EXPECT_EQ(capture_->Boxes()[1].text, ConnectMessage);
 
-    SetField(IDC_CONNECT_TIME, "-1");
+    SetText(IDC_CONNECT_TIME, "-1");
     EXPECT_EQ(Apply(), 1);
     EXPECT_EQ(rax::UserParamsEdited().maxConnectTime, -1);
-    SetField(IDC_CONNECT_TIME, "100000");
+    SetText(IDC_CONNECT_TIME, "100000");
     EXPECT_EQ(Apply(), 1);
     EXPECT_EQ(rax::UserParamsEdited().maxConnectTime, 100000);
-    SetField(IDC_CONNECT_TIME, "5-3");
+    SetText(IDC_CONNECT_TIME, "5-3");
     EXPECT_EQ(Apply(), 1);
     EXPECT_EQ(rax::UserParamsEdited().maxConnectTime, 5);
 
@@ -171,14 +172,14 @@ TEST_F(UserPageTest, IdleTimeoutIsCheckedWhileTyping)
     OpenPage();
     Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
     int notices = ChangeNotices();
-    SetField(IDC_IDLE_TIMEOUT, "1x");
+    SetText(IDC_IDLE_TIMEOUT, "1x");
     ASSERT_EQ(capture_->Boxes().size(), 1u);
     EXPECT_EQ(capture_->Boxes()[0].text, IdleMessage);
     EXPECT_EQ(capture_->Boxes()[0].caption, Caption);
     EXPECT_EQ(capture_->Boxes()[0].owner, nullptr);
     EXPECT_EQ(GetFocus(), GetDlgItem(page_, IDC_IDLE_TIMEOUT));
     EXPECT_EQ(ChangeNotices(), notices) << "a refused text is no change";
-    SetField(IDC_IDLE_TIMEOUT, "-5");   // passes while typing
+    SetText(IDC_IDLE_TIMEOUT, "-5");   // passes while typing
     EXPECT_EQ(capture_->Boxes().size(), 1u);
     EXPECT_EQ(ChangeNotices(), notices + 1);
 }
@@ -188,8 +189,8 @@ TEST_F(UserPageTest, IdleTimeoutRefusalStopsTheApplyWithEarlierStepsKept)
     OpenPage();
     Toggle(IDC_ALLOW_PASSWORD_CHANGE);      // step 1 stores 0
     Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
-    EXPECT_TRUE(IsEnabled(IDC_IDLE_TIMEOUT));
-    SetField(IDC_IDLE_TIMEOUT, "100001");
+    EXPECT_TRUE(Enabled(IDC_IDLE_TIMEOUT));
+    SetText(IDC_IDLE_TIMEOUT, "100001");
     ChooseRow(1);                           // step 5 would store 1
     EXPECT_EQ(Apply(), 0);
     ASSERT_EQ(capture_->Boxes().size(), 1u);
@@ -210,10 +211,10 @@ LRESULT CALLBACK UnreadableField(HWND window, UINT message, WPARAM wParam, LPARA
 
 TEST_F(UserPageTest, DialbackNumberThatCannotBeReadIsRefusedAndTheReadOneKept)
 {
-    PutInteger(UserObject, AttrDialbackFlag, 1);
-    PutText(UserObject, AttrDialbackNumber, "555");
+    StoreInteger(UserObject, AttrDialbackFlag, 1);
+    StoreText(UserObject, AttrDialbackNumber, "555");
     OpenPage();
-    SetField(IDC_DIALBACK_NUMBER, "0123");
+    SetText(IDC_DIALBACK_NUMBER, "0123");
     HWND field = GetDlgItem(page_, IDC_DIALBACK_NUMBER);
     g_numberFieldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(UnreadableField)));
@@ -228,22 +229,22 @@ TEST_F(UserPageTest, DialbackNumberThatCannotBeReadIsRefusedAndTheReadOneKept)
 
 TEST_F(UserPageTest, StoredFlagsSixAndFourShowTheirRowsAndThePortBox)
 {
-    PutInteger(UserObject, AttrDialbackFlag, 6);
+    StoreInteger(UserObject, AttrDialbackFlag, 6);
     OpenPage();
     EXPECT_EQ(SelectedRow(), 2);
-    EXPECT_TRUE(IsChecked(IDC_DIALBACK_PORT));
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_PORT));
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_NUMBER));
+    EXPECT_TRUE(Checked(IDC_DIALBACK_PORT));
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_NUMBER));
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 0u);
 
     DirTestRemoveAttribute(UserObject, AttrDialbackFlag);
-    PutInteger(UserObject, AttrDialbackFlag, 4);
+    StoreInteger(UserObject, AttrDialbackFlag, 4);
     OpenPage();
     EXPECT_EQ(SelectedRow(), 0);
-    EXPECT_TRUE(IsChecked(IDC_DIALBACK_PORT));
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_PORT));
+    EXPECT_TRUE(Checked(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_PORT));
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
@@ -254,16 +255,16 @@ TEST_F(UserPageTest, ModeRowsEnableThePortBoxAndTheNumber)
 {
     OpenPage();
     ChooseRow(1);
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_PORT));
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_NUMBER));
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_NUMBER_LABEL));
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_PORT));
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_NUMBER));
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_NUMBER_LABEL));
     ChooseRow(3);
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_PORT));
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_NUMBER));
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_NUMBER));
     ChooseRow(0);
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_PORT));
     ChooseRow(1);
-    SetField(IDC_DIALBACK_NUMBER, "0123 456 789");
+    SetText(IDC_DIALBACK_NUMBER, "0123 456 789");
     Toggle(IDC_DIALBACK_PORT);
     EXPECT_EQ(ChangeNotices(), 6);   // four rows, the number, the port box
     EXPECT_EQ(Apply(), 1);
@@ -275,12 +276,12 @@ TEST_F(UserPageTest, ModeRowsEnableThePortBoxAndTheNumber)
 
 TEST_F(UserPageTest, EmptyNumberAndGlobalDefaultModeKeepTheStoredNumber)
 {
-    PutInteger(UserObject, AttrDialbackFlag, 1);
-    PutText(UserObject, AttrDialbackNumber, "5551234");
+    StoreInteger(UserObject, AttrDialbackFlag, 1);
+    StoreText(UserObject, AttrDialbackNumber, "5551234");
     OpenPage();
     EXPECT_EQ(Text(IDC_DIALBACK_NUMBER), "5551234");
-    EXPECT_TRUE(IsEnabled(IDC_DIALBACK_NUMBER));
-    SetField(IDC_DIALBACK_NUMBER, "");   // an empty field keeps the number
+    EXPECT_TRUE(Enabled(IDC_DIALBACK_NUMBER));
+    SetText(IDC_DIALBACK_NUMBER, "");   // an empty field keeps the number
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 0u);
@@ -294,17 +295,17 @@ TEST_F(UserPageTest, EmptyNumberAndGlobalDefaultModeKeepTheStoredNumber)
 
 TEST_F(UserPageTest, MarkersRemoveIdleTimeoutAndConnectTime)
 {
-    PutInteger(UserObject, AttrIdleTimeout, 15);
-    PutInteger(UserObject, AttrSessionParameters, 120);
+    StoreInteger(UserObject, AttrIdleTimeout, 15);
+    StoreInteger(UserObject, AttrSessionParameters, 120);
     OpenPage();
-    EXPECT_TRUE(IsChecked(IDC_SPECIFY_IDLE_TIMEOUT));
+    EXPECT_TRUE(Checked(IDC_SPECIFY_IDLE_TIMEOUT));
     EXPECT_EQ(Text(IDC_IDLE_TIMEOUT), "15");
-    EXPECT_FALSE(IsChecked(IDC_DEFAULT_CONNECT_TIME));
+    EXPECT_FALSE(Checked(IDC_DEFAULT_CONNECT_TIME));
     EXPECT_EQ(Text(IDC_CONNECT_TIME), "120");
     Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
-    EXPECT_FALSE(IsEnabled(IDC_IDLE_TIMEOUT));
+    EXPECT_FALSE(Enabled(IDC_IDLE_TIMEOUT));
     Toggle(IDC_DEFAULT_CONNECT_TIME);
-    EXPECT_FALSE(IsEnabled(IDC_CONNECT_TIME));
+    EXPECT_FALSE(Enabled(IDC_CONNECT_TIME));
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 2u);
@@ -315,13 +316,13 @@ TEST_F(UserPageTest, MarkersRemoveIdleTimeoutAndConnectTime)
 TEST_F(UserPageTest, ChangingOnlyTheDaysAddsPasswordParametersExpiringNowPlusDays)
 {
     OpenPage();
-    SetField(IDC_DISABLE_DAYS, "7");
+    SetText(IDC_DISABLE_DAYS, "7");
     long long before = static_cast<long long>(std::time(nullptr));
     EXPECT_EQ(Apply(), 1);
     long long after = static_cast<long long>(std::time(nullptr));
     Save();
     EXPECT_EQ(Writes(), 1u);
-    std::vector<uint8_t> bytes = StoredBytes(UserObject, AttrPasswordParameters);
+    std::vector<uint8_t> bytes = StoredValue(UserObject, AttrPasswordParameters);
     ASSERT_EQ(bytes.size(), 46u);
     EXPECT_EQ(IntAt(bytes, 0), 1);
     EXPECT_EQ(IntAt(bytes, 4), 7);
@@ -340,19 +341,19 @@ TEST_F(UserPageTest, UncheckingDisableStoresNeverAndKeepsPreservedBytes)
     for (std::size_t i = 28; i < 44; ++i)
         stored[i] = static_cast<uint8_t>(i);
     stored[44] = 0xB1, stored[45] = 0xB2;
-    PutBytes(UserObject, AttrPasswordParameters, stored);
+    StoreOctets(UserObject, AttrPasswordParameters, stored);
     OpenPage();
-    EXPECT_FALSE(IsChecked(IDC_ALLOW_PASSWORD_CHANGE));
+    EXPECT_FALSE(Checked(IDC_ALLOW_PASSWORD_CHANGE));
     Toggle(IDC_DISABLE_PASSWORD);
-    EXPECT_FALSE(IsEnabled(IDC_DISABLE_DAYS));
-    EXPECT_FALSE(IsEnabled(IDC_AFTER_LABEL));
+    EXPECT_FALSE(Enabled(IDC_DISABLE_DAYS));
+    EXPECT_FALSE(Enabled(IDC_AFTER_LABEL));
     EXPECT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
     std::vector<uint8_t> expected = stored;
     for (std::size_t i = 4; i < 24; ++i)
         expected[i] = i < 12 ? 0xFF : 0x00; // -1, -1, then the zeroed words
-    EXPECT_EQ(StoredBytes(UserObject, AttrPasswordParameters), expected);
+    EXPECT_EQ(StoredValue(UserObject, AttrPasswordParameters), expected);
     EXPECT_EQ(ValueCount(UserObject, AttrPasswordParameters), 1);
 }
 
@@ -363,25 +364,24 @@ TEST_F(UserPageTest, TypingDuringLoadingIsIgnored)
     ASSERT_TRUE(sheet_->CreatePages(frame_, false));
     page_ = sheet_->Pages()[0].window;
     ASSERT_TRUE(rax::UserPageLoading());
-    SetField(IDC_DISABLE_DAYS, "x");
+    SetText(IDC_DISABLE_DAYS, "x");
     EXPECT_TRUE(capture_->Boxes().empty());
     EXPECT_EQ(ChangeNotices(), 0);
-    PumpMessages();
+    Pump();
     EXPECT_FALSE(rax::UserPageLoading());
-    SetField(IDC_DISABLE_DAYS, "y");
+    SetText(IDC_DISABLE_DAYS, "y");
     EXPECT_EQ(capture_->Boxes().size(), 1u);
 }
 
 TEST_F(UserPageTest, HelpOpensTheUserPageTopic)
 {
-    harness::HelpCapture help;
     OpenPage();
     EXPECT_EQ(UserParametersPageDlg(page_, rax::PageMsgHelp, 0, 0), 1);
-    ASSERT_EQ(help.Calls().size(), 1u);
-    EXPECT_EQ(help.Calls()[0].file, rax::HelpFilePath());
-    EXPECT_EQ(help.Calls()[0].command, 1u);
-    EXPECT_EQ(help.Calls()[0].data, 49196ul);
-    EXPECT_EQ(help.Calls()[0].caller, page_);
+    ASSERT_EQ(help_->Calls().size(), 1u);
+    EXPECT_EQ(help_->Calls()[0].file, rax::HelpFilePath());
+    EXPECT_EQ(help_->Calls()[0].command, 1u);
+    EXPECT_EQ(help_->Calls()[0].data, 49196ul);
+    EXPECT_EQ(help_->Calls()[0].caller, page_);
 }
 
 TEST_F(UserPageTest, TemplateHasTheControlsInTabOrderWithPlainEdits)
@@ -406,4 +406,4 @@ TEST_F(UserPageTest, TemplateHasTheControlsInTabOrderWithPlainEdits)
 }
 
 } // namespace
-} // namespace usertest
+} // namespace pagetest

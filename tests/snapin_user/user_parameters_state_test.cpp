@@ -1,7 +1,7 @@
 // Reading and writing the first page's attributes: markers for absent
 // values, every step of a save whatever the one before did, and values that
 // do not fit the page's fields.
-#include "user_page_fixture.h"
+#include "page_fixture.h"
 
 #include "core/attribute_formats.h"
 #include "core/heap.h"
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-namespace usertest {
+namespace pagetest {
 namespace {
 
 using namespace rax;
@@ -23,7 +23,7 @@ using UserStateTest = UserPageTest;
 
 TEST_F(UserStateTest, ReadFailureOtherThanAbsentLeavesZero)
 {
-    PutInteger(UserObject, AttrIdleTimeout, 15);
+    StoreInteger(UserObject, AttrIdleTimeout, 15);
     // Every read operation of the library fails from now.
     for (uint32_t nth = 1; nth <= 40; ++nth)
         DirTestFailCall(1028, nth, -777);
@@ -38,8 +38,8 @@ TEST_F(UserStateTest, ReadFailureOtherThanAbsentLeavesZero)
 
 TEST_F(UserStateTest, SaveWritesInOrderAndEveryStepRunsAfterAFailure)
 {
-    PutInteger(UserObject, AttrDialbackFlag, 2);
-    PutInteger(UserObject, AttrIdleTimeout, 5);
+    StoreInteger(UserObject, AttrDialbackFlag, 2);
+    StoreInteger(UserObject, AttrIdleTimeout, 5);
     ReadUserParameters(UserObject);
     UserRemoteParams &edited = UserParamsEdited();
     edited.passwordParameters.DisableAfterDays = 9;
@@ -48,10 +48,10 @@ TEST_F(UserStateTest, SaveWritesInOrderAndEveryStepRunsAfterAFailure)
     edited.maxConnectTime = 60;
     edited.idleTimeout = -2;
     // The third modify fails: in the order of the save that is the number.
-    DirTestFailCall(ModifyOrdinal, 3, -777);
+    DirTestFailCall(ModifyObject, 3, -777);
     EXPECT_EQ(WriteUserParameters(UserObject), 0) << "the result is that of the last write";
     EXPECT_EQ(Writes(), 5u);
-    EXPECT_EQ(StoredBytes(UserObject, AttrPasswordParameters).size(), 46u);
+    EXPECT_EQ(StoredValue(UserObject, AttrPasswordParameters).size(), 46u);
     EXPECT_EQ(StoredInteger(UserObject, AttrDialbackFlag), 1);
     EXPECT_EQ(ValueCount(UserObject, AttrDialbackNumber), 0);
     EXPECT_EQ(StoredInteger(UserObject, AttrSessionParameters), 60);
@@ -59,7 +59,7 @@ TEST_F(UserStateTest, SaveWritesInOrderAndEveryStepRunsAfterAFailure)
 
     // Only the failed step is still pending.
     DirTestResetCounts();
-    DirTestFailCall(ModifyOrdinal, 1, -777);
+    DirTestFailCall(ModifyObject, 1, -777);
     EXPECT_EQ(WriteUserParameters(UserObject), -777);
     EXPECT_EQ(Writes(), 1u);
     DirTestResetCounts();
@@ -70,16 +70,16 @@ TEST_F(UserStateTest, SaveWritesInOrderAndEveryStepRunsAfterAFailure)
 
 TEST_F(UserStateTest, ASecondSaveOfTheSamePagesWritesNothingAgain)
 {
-    PutInteger(UserObject, AttrSessionParameters, 10);
+    StoreInteger(UserObject, AttrSessionParameters, 10);
     OpenPage();
-    SetField(IDC_CONNECT_TIME, "20");
+    SetText(IDC_CONNECT_TIME, "20");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
     ASSERT_EQ(Apply(), 1);   // OK after Apply: the host applies and saves again
     Save();
     EXPECT_EQ(Writes(), 1u);
-    SetField(IDC_CONNECT_TIME, "30");
+    SetText(IDC_CONNECT_TIME, "30");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 2u);
@@ -91,13 +91,13 @@ TEST_F(UserStateTest, NothingCarriesOverToTheNextObjectsSave)
 {
     OpenPage(UserObject);
     Toggle(IDC_SPECIFY_IDLE_TIMEOUT);
-    SetField(IDC_IDLE_TIMEOUT, "45");
+    SetText(IDC_IDLE_TIMEOUT, "45");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(StoredInteger(UserObject, AttrIdleTimeout), 45);
 
     OpenPage(OtherUserObject);
-    EXPECT_FALSE(IsChecked(IDC_SPECIFY_IDLE_TIMEOUT));
+    EXPECT_FALSE(Checked(IDC_SPECIFY_IDLE_TIMEOUT));
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 0u);
@@ -107,8 +107,8 @@ TEST_F(UserStateTest, NothingCarriesOverToTheNextObjectsSave)
 TEST_F(UserStateTest, LongStoredNumberIsShownCutAndNotRewritten)
 {
     const std::string stored = "+49 (0)30 1234 5678 9012 3456 7890 1234 5678 90";   // 47 characters
-    PutInteger(UserObject, AttrDialbackFlag, 1);
-    PutText(UserObject, AttrDialbackNumber, stored.c_str());
+    StoreInteger(UserObject, AttrDialbackFlag, 1);
+    StoreText(UserObject, AttrDialbackNumber, stored.c_str());
     long heapBefore = OutstandingBlocks();
     OpenPage();
     EXPECT_EQ(Text(IDC_DIALBACK_NUMBER), stored.substr(0, 40));
@@ -118,7 +118,7 @@ TEST_F(UserStateTest, LongStoredNumberIsShownCutAndNotRewritten)
     EXPECT_EQ(StoredText(UserObject, AttrDialbackNumber), stored);
 
     // Changed by the administrator: the stored value is replaced, not joined.
-    SetField(IDC_DIALBACK_NUMBER, "12345");
+    SetText(IDC_DIALBACK_NUMBER, "12345");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
@@ -131,11 +131,11 @@ TEST_F(UserStateTest, LongStoredNumberIsShownCutAndNotRewritten)
 
 TEST_F(UserStateTest, OverlongNumbersAreKeptUnlessTyped)
 {
-    PutBytes(UserObject, AttrPasswordParameters,
+    StoreOctets(UserObject, AttrPasswordParameters,
              {1, 0, 0, 0, 0xE8, 0x03, 0, 0, 0x10, 0x20, 0x30, 0x40, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
               0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});   // 1000 days
-    PutInteger(UserObject, AttrSessionParameters, 10000000);
-    PutInteger(UserObject, AttrIdleTimeout, -1234567);
+    StoreInteger(UserObject, AttrSessionParameters, 10000000);
+    StoreInteger(UserObject, AttrIdleTimeout, -1234567);
     OpenPage();
     EXPECT_EQ(Text(IDC_DISABLE_DAYS), "1000");
     EXPECT_EQ(Text(IDC_CONNECT_TIME), "10000000");
@@ -147,8 +147,8 @@ TEST_F(UserStateTest, OverlongNumbersAreKeptUnlessTyped)
     Save();
     EXPECT_EQ(Writes(), 0u);
 
-    SetField(IDC_DISABLE_DAYS, "12");
-    SetField(IDC_CONNECT_TIME, "1000");
+    SetText(IDC_DISABLE_DAYS, "12");
+    SetText(IDC_CONNECT_TIME, "1000");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 2u);
@@ -158,10 +158,10 @@ TEST_F(UserStateTest, OverlongNumbersAreKeptUnlessTyped)
 
 TEST_F(UserStateTest, UnknownStoredModeIsKept)
 {
-    PutInteger(UserObject, AttrDialbackFlag, 9);
+    StoreInteger(UserObject, AttrDialbackFlag, 9);
     OpenPage();
     EXPECT_EQ(SelectedRow(), -1);
-    EXPECT_FALSE(IsEnabled(IDC_DIALBACK_PORT));
+    EXPECT_FALSE(Enabled(IDC_DIALBACK_PORT));
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 0u);
@@ -174,23 +174,23 @@ TEST_F(UserStateTest, PasswordParametersOfAnotherSizeAreReplacedWhole)
     stored[0] = 1;
     stored[4] = 20;
     stored[47] = 0x99;
-    PutBytes(UserObject, AttrPasswordParameters, stored);
+    StoreOctets(UserObject, AttrPasswordParameters, stored);
     OpenPage();
     EXPECT_EQ(Text(IDC_DISABLE_DAYS), "20");
-    SetField(IDC_DISABLE_DAYS, "21");
+    SetText(IDC_DISABLE_DAYS, "21");
     ASSERT_EQ(Apply(), 1);
     Save();
     EXPECT_EQ(Writes(), 1u);
     EXPECT_EQ(ValueCount(UserObject, AttrPasswordParameters), 1);
-    std::vector<uint8_t> bytes = StoredBytes(UserObject, AttrPasswordParameters);
+    std::vector<uint8_t> bytes = StoredValue(UserObject, AttrPasswordParameters);
     ASSERT_EQ(bytes.size(), 46u);
     EXPECT_EQ(bytes[4], 21);
 }
 
 TEST_F(UserStateTest, MemoryFailureWhileReadingIsReportedAndReadingGoesOn)
 {
-    PutText(UserObject, AttrDialbackNumber, "5551234");
-    PutInteger(UserObject, AttrIdleTimeout, 12);
+    StoreText(UserObject, AttrDialbackNumber, "5551234");
+    StoreInteger(UserObject, AttrIdleTimeout, 12);
     FailAllocationAt(1);   // the block for the dialback number
     ReadUserParameters(UserObject);
     FailAllocationAt(0);
@@ -203,4 +203,4 @@ TEST_F(UserStateTest, MemoryFailureWhileReadingIsReportedAndReadingGoesOn)
 }
 
 } // namespace
-} // namespace usertest
+} // namespace pagetest
