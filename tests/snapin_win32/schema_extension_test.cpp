@@ -197,6 +197,19 @@ TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
     ExpectFullyExtended();
 }
 
+TEST_F(SchemaExtension, ClassesAreExtendedInTheirOrderWithCountryLast)
+{
+    // Additions to classes: ten to "user", then five to each container in
+    // order; the 26th is the first one to "country".
+    raxtest::BoxCapture boxes;
+    DirTestFailCall(1035, 26, -672);
+    ASSERT_EQ(EnsureSchema(), SchemaAddToClass);
+    for (const char *container : {"organizational unit", "organization", "locality"})
+        EXPECT_EQ(DirTestClassHasAttribute(container, AttrIpFilters), 1) << container;
+    EXPECT_EQ(DirTestClassHasAttribute("country", AttrIpxProfile), 0);
+    ExpectFailureBox(boxes, "7000d4");
+}
+
 TEST_F(SchemaExtension, SchemaContextFailureIsSilent)
 {
     raxtest::BoxCapture boxes;
