@@ -97,6 +97,27 @@ TEST_F(PosixStoreFile, AChangeIsWrittenWholeAndSeenByTheOtherEngine)
     EXPECT_EQ(2, a.TestValueCount("O=K", "Zone"));
 }
 
+// A process does not read back what it wrote itself, yet a change made elsewhere
+// right after its write, to a file of the very same size, is seen at once.
+TEST_F(PosixStoreFile, AChangeElsewhereRightAfterOurOwnWriteIsSeen)
+{
+    WriteFile(path_, kStore);
+    Engine a, b;
+    Attach(a);
+    Attach(b);
+    int32_t ca = a.CreateContext();
+    ASSERT_GT(ca, 0);
+    ASSERT_GT(b.CreateContext(), 0);
+    ASSERT_EQ(0, AddZone(a, ca, "north"));
+    std::string written = ReadFile(path_);
+    ASSERT_EQ(0, b.TestRemoveAttribute("O=K", "Zone"));
+    ASSERT_EQ(0, b.TestAddValue("O=K", "Zone", DIR_SYNTAX_OCTET_STRING, "south", 5));
+    ASSERT_EQ(written.size(), ReadFile(path_).size());
+    char value[8] = {};
+    ASSERT_EQ(5, a.TestGetValue("O=K", "Zone", 0, value, sizeof value));
+    EXPECT_EQ("south", std::string(value, 5));
+}
+
 TEST_F(PosixStoreFile, EnginesChangingAtTheSameTimeLoseNothing)
 {
     WriteFile(path_, kStore);
