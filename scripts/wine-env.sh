@@ -5,6 +5,7 @@
 #
 #   wine_start <build-dir>   prepare the prefix and start the server
 #   wine_stop                kill the server and every Wine process of the prefix
+#   wine_runs                true when this machine can run Wine's 32-bit loader at all
 
 wine_start() {
   export WINEPREFIX="$(cd "$1" && pwd)/wineprefix"
@@ -26,4 +27,10 @@ wine_stop() {
   if [ -n "${WINEPREFIX:-}" ]; then
     wineserver -k >/dev/null 2>&1 </dev/null || true
   fi
+}
+
+# A kernel built or booted without 32-bit emulation (ia32_emulation=off) refuses
+# every 32-bit program with "Exec format error", Wine's loader included.
+wine_runs() {
+  wine --version >/dev/null 2>&1 </dev/null
 }
