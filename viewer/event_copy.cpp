@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t PageAlignedFrom = 65536;
+    static constexpr std::size_t PageAlignedFrom = 65536;   // blocks this large end on pages
     static constexpr std::size_t Page = 4096;
 
     // Writes the block's bytes from `written_` up to `to`.

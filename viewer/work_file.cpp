@@ -17,7 +17,9 @@ bool HaveTraceStatus = false;
 
 // Browsing without pauses is one sequential pass over the work file: a large
 // stream buffer, given explicitly (a C library may ignore the size otherwise).
-char WorkStreamBuffer[1 << 18];
+// Before that, the copy goes through it in blocks: the fewer and larger the
+// reads and writes, the less a busy machine holds the copy up between them.
+alignas(4096) char WorkStreamBuffer[1 << 18];
 
 // The work file, open for reading in binary mode with its large buffer.
 FILE *OpenWorkForReading()
@@ -111,7 +113,7 @@ bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize],
     return true;
 }
 
-int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
+int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t * /*buffer*/)
 {
     *workFile = nullptr;
     HaveTraceStatus = false;
@@ -160,7 +162,8 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
                       std::strerror(errno));
         return 1;
     }
-    // The copy reads and writes whole blocks of the event data buffer.
+    // The copy reads and writes whole blocks of the stream buffer, which no
+    // stream holds yet.
     std::setvbuf(trace.Get(), nullptr, _IONBF, 0);
     std::setvbuf(copy.Get(), nullptr, _IONBF, 0);
 
@@ -174,8 +177,9 @@ int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer)
     }
     ConsoleText("\rPreparing temporary work file, Please wait...  ");
 
-    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length, buffer, EventDataBufferSize,
-                                                   static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
+    int result = ReportCopyResult(CopyEvents(trace.Get(), copy.Get(), length,
+                                             reinterpret_cast<uint8_t *>(WorkStreamBuffer), sizeof WorkStreamBuffer,
+                                             static_cast<uint32_t>(EventDataBufferSize), TurnSpinner));
 
     trace.Close();
     if (!copy.Close() && result == 0)

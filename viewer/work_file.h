@@ -32,7 +32,9 @@ bool MakeWorkFileName(const char *traceName, char (&workName)[WorkFileNameSize],
 // 0 with *workFile open for binary reading at its start (one work file is
 // open at a time: its stream buffer is the viewer's own); 1 after reporting
 // the failure (*workFile is then the reopened partial copy, or nullptr when
-// nothing may be browsed). The data buffer holds EventDataBufferSize bytes.
+// nothing may be browsed). The data buffer holds EventDataBufferSize bytes;
+// the copy itself goes through larger blocks of the work file's stream
+// buffer, refusing events larger than the data buffer as browsing would.
 int PrepareWorkFile(const char *traceName, FILE **workFile, uint8_t *buffer);
 
 // Gives the work file the trace file's access and modification times as
