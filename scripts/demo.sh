@@ -12,6 +12,13 @@
 #    copy of the sample directory store, under Wine: in a window when there is
 #    a display, otherwise under a virtual display, saving a picture of a
 #    user's property sheet to build/demo/host.png.
+# 3. the same host against a directory server: a private slapd on a free
+#    loopback port, seeded from the sample (scripts/directory-server.sh, under
+#    build/demo/ldap, made afresh each run and stopped however the demo ends).
+#    As the administrator, headless: the server's objects, then Ann's pages
+#    with her idle timeout typed and saved, the change read back with
+#    ldapsearch; then her sheet in a window on a display, otherwise a picture
+#    of it in build/demo/host-ldap.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -57,4 +64,46 @@ if [ -n "${DISPLAY:-}" ]; then
   (cd build/win32/bin && wine RAXHOST.EXE /store "$store")
 else
   scripts/host-screenshot.sh "$top/build/demo/host.png" 'CN=Ann.OU=Sales.O=Kestrel' 2
+fi
+
+# The host against a directory server seeded from the sample.
+echo "== the host against a directory server (slapd) seeded from the sample" >&2
+ldap_dir=$top/build/demo/ldap
+stop_server() { scripts/directory-server.sh stop "$ldap_dir" >/dev/null 2>&1 || true; }
+trap stop_server EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+stop_server   # one left running by an interrupted demo
+rm -rf "$ldap_dir"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+settings=$(scripts/directory-server.sh start "$ldap_dir" "$port")
+echo "$settings"
+eval "export $settings"
+server=${RAX_DIRECTORY_URL%/*}
+ann='CN=Ann.OU=Sales.O=Kestrel' ann_dn='cn=Ann,ou=Sales,o=Kestrel'
+idle_control=1089   # the idle timeout field on the user's first page
+show_idle() {
+  ldapsearch -x -LLL -o ldif-wrap=no -H "$server" -D "$RAX_DIRECTORY_BIND_DN" -y "$RAX_DIRECTORY_PASSWORD_FILE" \
+    -b "$ann_dn" -s base Dravon-Idle-Timeout | grep -v '^$'
+}
+echo "-- ldapsearch, before:"
+show_idle
+(
+  source scripts/wine-env.sh
+  wine_start build/win32
+  trap wine_stop EXIT
+  host() { wine build/win32/bin/RAXHOST.EXE "$@" </dev/null; }
+  echo "-- RAXHOST /list"
+  host /list
+  echo "-- RAXHOST /headless /open '$ann' /field 1 $idle_control 45 /ok"
+  host /headless /open "$ann" /field 1 "$idle_control" 45 /ok
+)
+echo "-- ldapsearch, after:"
+show_idle
+if [ -n "${DISPLAY:-}" ]; then
+  echo "Opening the host on the server, on $ann" >&2
+  export WINEPREFIX=$top/build/win32/wineprefix-x11 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  (cd build/win32/bin && wine RAXHOST.EXE /open "$ann")
+else
+  scripts/host-screenshot.sh "$top/build/demo/host-ldap.png" "$ann" 1
 fi

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs the host program on a copy of the sample directory store under a virtual
-# display and saves a picture of it.
+# display and saves a picture of it. With RAX_DIRECTORY_URL set (and its
+# identity, RAX_DIRECTORY_BIND_DN and RAX_DIRECTORY_PASSWORD_FILE), the host
+# shows that directory server instead.
 #
 #   scripts/host-screenshot.sh OUT.png [OBJECT [PAGE]]
 #
@@ -35,9 +37,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w >/dev/null 2>&1 </dev/null || true
 fi
 
-cp "$top/samples/store/kestrel.ldif" "$work/store.ldif"
-store="Z:${work//\//\\}\\store.ldif"
-args=(/store "$store")
+args=()
+if [ -z "${RAX_DIRECTORY_URL:-}" ]; then
+  cp "$top/samples/store/kestrel.ldif" "$work/store.ldif"
+  args=(/store "Z:${work//\//\\}\\store.ldif")
+fi
 [ -n "$object" ] && args+=(/open "$object" /page "$page")
 (cd "$bin" && wine explorer /desktop=host,720x480 RAXHOST.EXE "${args[@]}" >/dev/null 2>&1 </dev/null &)
 
