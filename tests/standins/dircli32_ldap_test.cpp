@@ -526,4 +526,77 @@ TEST(LdapSettings, ServerListAndResultCodes)
         EXPECT_EQ(code, LibraryCode(ldap)) << ldap;
 }
 
+// A connection that answers from one entry and a small schema and records each
+// change asked of it.
+class RecordingConnection final : public dirstore::ldap::Connection {
+public:
+    explicit RecordingConnection(std::vector<std::vector<dirstore::ldap::Modification>> *log) : changes_(log) {}
+    dirstore::ldap::Result Open(const dirstore::ldap::Endpoint &, const std::string &, const std::string &,
+                                int) override
+    {
+        return {};
+    }
+    dirstore::ldap::Result Search(const std::string &base, dirstore::ldap::Scope, const std::string &,
+                                  const std::vector<std::string> &,
+                                  std::vector<dirstore::ldap::Entry> &entries) override
+    {
+        using dirstore::ldap::BytesOf;
+        if (base.empty())
+            entries.push_back({"", {{"subschemaSubentry", {BytesOf("cn=Subschema")}}}});
+        else if (base == "cn=Subschema")
+            entries.push_back(
+                {base,
+                 {{"attributeTypes",
+                   {BytesOf("( 2.5.4.3 NAME 'cn' EQUALITY caseIgnoreMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.15 )"),
+                    BytesOf("( 1.2.3 NAME 'Dravon-ARAS-Zone' DESC 'Dravon ARAS Zone' EQUALITY octetStringMatch "
+                            "SYNTAX 1.3.6.1.4.1.1466.115.121.1.40 X-RAX-FLAGS '0x40' )")}},
+                  {"objectClasses", {BytesOf("( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )")}}}});
+        else
+            entries.push_back({base,
+                               {{"objectClass", {BytesOf("top")}},
+                                {"cn", {BytesOf("Ann")}},
+                                {"Dravon-ARAS-Zone", {BytesOf("Lobby"), BytesOf("Yard")}}}});
+        return {};
+    }
+    dirstore::ldap::Result Modify(const std::string &, const std::vector<dirstore::ldap::Modification> &c) override
+    {
+        changes_->push_back(c);
+        return {};
+    }
+    dirstore::ldap::Result Add(const std::string &, const std::vector<dirstore::ldap::Modification> &) override
+    {
+        return {};
+    }
+
+private:
+    std::vector<std::vector<dirstore::ldap::Modification>> *changes_;
+};
+
+TEST(LdapSettings, AChangeNamesTheValuesThatWentAndCameInOneRequest)
+{
+    using dirstore::ldap::BytesOf;
+    using dirstore::ldap::Modification;
+    std::vector<std::vector<Modification>> changes;
+    dirstore::ldap::Settings settings;
+    ASSERT_TRUE(dirstore::ldap::ParseServerList("ldap://h/o=Kestrel", settings.servers, settings.error));
+    dirstore::ldap::LdapDirectory directory(
+        settings, [&] { return std::make_unique<RecordingConnection>(&changes); }, nullptr);
+    dirstore::Object before;
+    ASSERT_EQ(DIR_OK, directory.ReadObject("CN=Ann.O=Kestrel", before));
+    dirstore::Object after = before;
+    dirstore::Attribute *zones = dirstore::FindAttribute(after, "Dravon ARAS Zone");
+    ASSERT_NE(nullptr, zones);
+    zones->values = {dirstore::Bytes{'Y', 'a', 'r', 'd'}, dirstore::Bytes{'G', 'a', 't', 'e'}};
+    ASSERT_EQ(DIR_OK, directory.WriteObject(before, after));
+    ASSERT_EQ(1u, changes.size()) << "one request";
+    ASSERT_EQ(2u, changes[0].size());
+    EXPECT_EQ(Modification::Delete, changes[0][0].op);
+    EXPECT_EQ(std::vector<dirstore::ldap::Bytes>{BytesOf("Lobby")}, changes[0][0].values)
+        << "the value that went is named: the server refuses the change if it went already";
+    EXPECT_EQ(Modification::Add, changes[0][1].op);
+    EXPECT_EQ(std::vector<dirstore::ldap::Bytes>{BytesOf("Gate")}, changes[0][1].values);
+    EXPECT_EQ(DIR_OK, directory.WriteObject(after, after));
+    EXPECT_EQ(1u, changes.size()) << "nothing changed, nothing sent";
+}
+
 }  // namespace
