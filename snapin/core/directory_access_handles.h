@@ -40,7 +40,7 @@ private:
     bool open_ = false;
 };
 
-// A 4096-byte library buffer, freed on destruction.
+// A library buffer (4096 bytes unless asked otherwise), freed on destruction.
 class ScopedBuffer {
 public:
     ScopedBuffer() = default;
@@ -50,11 +50,11 @@ public:
 
     // 0, or the library's code (a negative one; any other failure is reported
     // as OutOfMemoryCode so that it can never read as success).
-    int32_t Allocate()
+    int32_t Allocate(uint32_t size = DIR_BUFFER_SIZE)
     {
         Free();
         DirBuffer buffer = nullptr;
-        int32_t result = DirAllocBuffer(DIR_BUFFER_SIZE, &buffer);
+        int32_t result = DirAllocBuffer(size, &buffer);
         if (result != 0)
             return result < 0 ? result : OutOfMemoryCode;
         buffer_ = buffer;

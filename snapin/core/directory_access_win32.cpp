@@ -5,6 +5,7 @@
 
 #include <dircli32.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -415,56 +416,79 @@ int32_t WriteValue(const char *objectName, const char *attributeName, const void
     return DirModifyObject(ctx, objectName, nullptr, 0, buffer);
 }
 
-int32_t WriteValueList(const char *objectName, const char *attributeName, const StringSlotArray *array,
-                       uint32_t count, uint32_t slotSize, uint32_t syntaxId)
+namespace {
+
+// Room for a request that carries every slot of a list: the changes and names
+// around each value, at least the usual buffer and at most what the library
+// allocates. A list too long even for that fails to be put, and nothing is written.
+uint32_t ListRequestSize(const char *attributeName, uint32_t count, uint32_t slotSize)
 {
-    ScopedBuffer request;
-    ScopedContext context;
-    int32_t result = context.Open();
-    if (result == 0)
-        result = request.Allocate();
-    if (result != 0)
-        return result;
-    DirectoryContext ctx = context.Get();
-    DirBuffer buffer = request.Get();
+    const uint64_t perValue = uint64_t(slotSize) + 2 * strnlen(attributeName, 256) + 64;
+    const uint64_t size = 512 + uint64_t(count) * perValue;
+    return static_cast<uint32_t>(std::clamp<uint64_t>(size, DIR_BUFFER_SIZE, 65536));
+}
 
-    {
-        ScopedIteration iteration(ctx, DIR_OP_MODIFY_OBJECT);
-        result = DirInitBuffer(ctx, DIR_OP_MODIFY_OBJECT, buffer);
-        if (result == 0)
-            result = DirPutChange(ctx, buffer, DIR_CHANGE_REMOVE_ATTRIBUTE, attributeName);
-        if (result == 0)
-            result = DirModifyObject(ctx, objectName, iteration.Handle(), 0, buffer);
-        if (result != 0 && result != ValueNotPresent)
-            return result;
-    }
-
-    if (!array || slotSize == 0)
-        return 0;
-    if (count > array->count)
-        count = array->count;
-    for (uint32_t i = 0; i < count; ++i) {
+// The request that replaces every value of the attribute: the removal of the
+// attribute (unless there is nothing to remove), then the attribute again with
+// each slot, text and NUL, as a value of its own.
+int32_t PutListReplacement(DirectoryContext ctx, DirBuffer buffer, bool removeFirst, const char *attributeName,
+                           const StringSlotArray *array, uint32_t count, uint32_t slotSize, uint32_t syntaxId)
+{
+    int32_t result = DirInitBuffer(ctx, DIR_OP_MODIFY_OBJECT, buffer);
+    if (result == 0 && removeFirst)
+        result = DirPutChange(ctx, buffer, DIR_CHANGE_REMOVE_ATTRIBUTE, attributeName);
+    if (result == 0 && count > 0)
+        result = DirPutChange(ctx, buffer, DIR_CHANGE_ADD_ATTRIBUTE, attributeName);
+    for (uint32_t i = 0; result == 0 && i < count; ++i) {
         const char *slot = StringSlot(array, i, slotSize);
         std::size_t length = strnlen(slot, slotSize);
         DirOctetString value;
         // The text and its NUL; a slot without one is taken as it stands.
         value.length = static_cast<uint32_t>(length < slotSize ? length + 1 : length);
         value.data = reinterpret_cast<uint8_t *>(const_cast<char *>(slot));
-
-        ScopedIteration iteration(ctx, DIR_OP_MODIFY_OBJECT);
-        result = DirInitBuffer(ctx, DIR_OP_MODIFY_OBJECT, buffer);
-        if (result == 0 && i == 0)
-            result = DirPutChange(ctx, buffer, DIR_CHANGE_ADD_ATTRIBUTE, attributeName);
-        if (result == 0)
-            result = DirPutChange(ctx, buffer, DIR_CHANGE_ADD_VALUE, attributeName);
+        result = DirPutChange(ctx, buffer, DIR_CHANGE_ADD_VALUE, attributeName);
         if (result == 0)
             result = DirPutAttrValue(ctx, buffer, syntaxId, &value);
+    }
+    return result;
+}
+
+}  // namespace
+
+// The whole list goes in one modify request, which the directory applies whole or
+// not at all: a failure part of the way (a server that stops answering, a value
+// refused) can never leave the stored list emptied or half-written.
+int32_t WriteValueList(const char *objectName, const char *attributeName, const StringSlotArray *array,
+                       uint32_t count, uint32_t slotSize, uint32_t syntaxId)
+{
+    if (!array || slotSize == 0)
+        count = 0;
+    else if (count > array->count)
+        count = array->count;
+
+    ScopedBuffer request;
+    ScopedContext context;
+    int32_t result = context.Open();
+    if (result == 0)
+        result = request.Allocate(ListRequestSize(attributeName, count, slotSize));
+    if (result != 0)
+        return result;
+    DirectoryContext ctx = context.Get();
+    DirBuffer buffer = request.Get();
+
+    for (bool removeFirst : {true, false}) {
+        ScopedIteration iteration(ctx, DIR_OP_MODIFY_OBJECT);
+        result = PutListReplacement(ctx, buffer, removeFirst, attributeName, array, count, slotSize, syntaxId);
         if (result == 0)
             result = DirModifyObject(ctx, objectName, iteration.Handle(), 0, buffer);
-        if (result != 0)
+        // An attribute the object does not hold has nothing to remove: the list is
+        // then only added, and an empty one is already as asked.
+        if (result != ValueNotPresent || !removeFirst)
             return result;
+        if (count == 0)
+            return 0;
     }
-    return 0;
+    return result;
 }
 
 int CanModifyObject(const char *objectName)

@@ -495,17 +495,34 @@ TEST_F(DirectoryAccess, WriteValueListFailuresReleaseEverythingAndPassTheCodeThr
         uint32_t ordinal;
         uint32_t nth;
     } cases[] = {
-        {"context", 1001, 1},     {"buffer", 1006, 1},          {"init for removal", 1005, 1},
-        {"remove change", 1016, 1}, {"removal", 1026, 1},       {"init for a value", 1005, 2},
-        {"add attribute", 1016, 2}, {"second value", 1026, 3},  {"put value", 1017, 1},
+        {"context", 1001, 1},       {"buffer", 1006, 1},        {"init", 1005, 1},
+        {"remove change", 1016, 1}, {"add attribute", 1016, 2}, {"second value's change", 1016, 4},
+        {"put value", 1017, 1},     {"second value", 1017, 2},  {"the one request", 1026, 1},
     };
+    StoreZones({"Old-1", "Old-2", "Old-3"});
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         DirTestFailCall(c.ordinal, c.nth, InjectedCode);
         EXPECT_EQ(WriteValueList(UserObject, AttrArasZone, array, 2, 34, SyntaxOctetString), InjectedCode);
         ExpectAllReleased("list write");
+        EXPECT_EQ(DirTestValueCount(UserObject, AttrArasZone), 3) << "the stored list stays whole";
         DirTestClearFailures();
     }
+}
+
+TEST_F(DirectoryAccess, WriteValueListIsOneRequestAndAddsWhereNothingWasStored)
+{
+    std::vector<uint8_t> block = ZoneArray({"Zone-A", "AB", "C"});
+    auto *array = reinterpret_cast<StringSlotArray *>(block.data());
+    DirTestResetCounts();
+    ASSERT_EQ(WriteValueList(UserObject, AttrArasZone, array, 3, 34, SyntaxOctetString), 0);
+    EXPECT_EQ(DirTestValueCount(UserObject, AttrArasZone), 3);
+    EXPECT_EQ(DirTestCallCount(1026), 2u) << "the removal finds nothing, then the list is added";
+    DirTestResetCounts();
+    ASSERT_EQ(WriteValueList(UserObject, AttrArasZone, array, 2, 34, SyntaxOctetString), 0);
+    EXPECT_EQ(DirTestValueCount(UserObject, AttrArasZone), 2);
+    EXPECT_EQ(DirTestCallCount(1026), 1u);
+    ExpectAllReleased("list write");
 }
 
 // ---- CanModifyObject -------------------------------------------------------------

@@ -149,27 +149,32 @@ int32_t Write(const char *object, const char *attr, uint32_t syntax, std::option
     return rc ? rc : DirModifyObject(s.ctx, object, nullptr, 0, s.request);
 }
 
-// As the snap-in writes a list: the attribute removed, then each value in a request of its own.
+// As the snap-in writes a list: one request that removes the attribute and adds it
+// again with every value; where there was nothing to remove, the same without the removal.
 int32_t WriteList(const char *object, const char *attr, const std::vector<Value> &values)
 {
     Session s;
-    int32_t rc = DirInitBuffer(s.ctx, DIR_OP_MODIFY_OBJECT, s.request);
-    rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_REMOVE_ATTRIBUTE, attr);
-    rc = rc ? rc : DirModifyObject(s.ctx, object, nullptr, 0, s.request);
-    if (rc != 0 && rc != DIR_ERR_NO_SUCH_VALUE)
-        return rc;
-    for (size_t i = 0; i < values.size(); ++i) {
-        CallerValue v{DIR_SYNTAX_OCTET_STRING, values[i]};
-        rc = DirInitBuffer(s.ctx, DIR_OP_MODIFY_OBJECT, s.request);
-        if (i == 0)
+    DirFreeBuffer(s.request);   // room for the whole list, as the snap-in sizes it
+    s.request = nullptr;
+    int32_t rc = DirAllocBuffer(65536, &s.request);
+    for (bool removeFirst : {true, false}) {
+        rc = rc ? rc : DirInitBuffer(s.ctx, DIR_OP_MODIFY_OBJECT, s.request);
+        if (removeFirst)
+            rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_REMOVE_ATTRIBUTE, attr);
+        if (!values.empty())
             rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_ADD_ATTRIBUTE, attr);
-        rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_ADD_VALUE, attr);
-        rc = rc ? rc : DirPutAttrValue(s.ctx, s.request, DIR_SYNTAX_OCTET_STRING, v.Address());
+        for (const Value &value : values) {
+            CallerValue v{DIR_SYNTAX_OCTET_STRING, value};
+            rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_ADD_VALUE, attr);
+            rc = rc ? rc : DirPutAttrValue(s.ctx, s.request, DIR_SYNTAX_OCTET_STRING, v.Address());
+        }
         rc = rc ? rc : DirModifyObject(s.ctx, object, nullptr, 0, s.request);
-        if (rc != 0)
+        if (rc != DIR_ERR_NO_SUCH_VALUE || !removeFirst)
             return rc;
+        if (values.empty())
+            return 0;
     }
-    return 0;
+    return rc;
 }
 
 // The rights of the logged-in identity on an object, as the snap-in asks for them.
