@@ -97,8 +97,11 @@ public:
         ldap_set_optionW(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
         ldap_set_optionW(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
         l_timeval limit{timeout_, 0};
-        if (ULONG rc = ldap_connect(ld_, &limit); rc != LDAP_SUCCESS)
-            return Failure(rc);
+        if (ULONG rc = ldap_connect(ld_, &limit); rc != LDAP_SUCCESS) {
+            Result result = Failure(rc);
+            Close();   // a handle whose connect failed is only good for unbinding
+            return result;
+        }
         std::wstring dn = Wide(bindDn), secret = Wide(password);
         ULONG msgid = ldap_simple_bindW(ld_, bindDn.empty() ? nullptr : dn.data(), secret.data());
         Result result = msgid == static_cast<ULONG>(-1) ? Failure(LdapGetLastError()) : Await(msgid, nullptr);
