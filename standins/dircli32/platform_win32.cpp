@@ -5,8 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -38,23 +36,47 @@ void ReportDiagnostic(const std::string &message)
     OutputDebugStringA((message + "\n").c_str());
 }
 
-std::string Environment(const char *name)
+std::wstring WideOf(const std::string &utf8)
 {
-    char buf[4096];
-    DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
-    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+    int n = utf8.empty() ? 0
+                         : MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
 }
 
+// A setting as UTF-8, the encoding of names and DNs in the directory client (the
+// narrow environment would give them in the ANSI code page), whatever its length.
+std::string Environment(const char *name)
+{
+    std::wstring wname = WideOf(name);
+    std::wstring value(GetEnvironmentVariableW(wname.c_str(), nullptr, 0), L'\0');
+    DWORD n = value.empty() ? 0 : GetEnvironmentVariableW(wname.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (n == 0 || n >= value.size())
+        return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(n), utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
+// `path` is UTF-8, as Environment gives it.
 bool ReadWholeFile(const std::string &path, std::string &text)
 {
-    std::ifstream in(path, std::ios::binary);
+    FILE *file = path.empty() ? nullptr : _wfopen(WideOf(path).c_str(), L"rb");
     // Under Wine a POSIX path is found on the drive that maps the root.
-    if (!in && !path.empty() && path.front() == '/')
-        in.open("Z:" + path, std::ios::binary);
-    if (!in)
+    if (!file && !path.empty() && path.front() == '/')
+        file = _wfopen(WideOf("Z:" + path).c_str(), L"rb");
+    if (!file)
         return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    std::unique_ptr<FILE, int (*)(FILE *)> closer(file, std::fclose);
+    text.clear();
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, file)) > 0;)
+        text.append(buf, n);
+    return !std::ferror(file);
 }
 
 }  // namespace
