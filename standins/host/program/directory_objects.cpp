@@ -27,12 +27,18 @@ std::vector<DirectoryObject> ListDirectoryObjects(std::string *error)
     std::vector<DirectoryObject> objects;
     if (!CanConnect(error))
         return objects;
+    // A server's directory may grow between asking the size and reading: ask
+    // again until the listing fits, and never take more than was copied.
     int32_t needed = DirStandinListObjects(nullptr, 0);
     std::string text;
-    if (needed >= 0) {
+    for (int attempt = 0; needed >= 0 && attempt < 3; ++attempt) {
         text.assign(static_cast<size_t>(needed) + 1, '\0');
         needed = DirStandinListObjects(text.data(), static_cast<uint32_t>(text.size()));
+        if (needed >= 0 && static_cast<size_t>(needed) < text.size())
+            break;
     }
+    if (needed >= 0 && static_cast<size_t>(needed) >= text.size())
+        needed = DIR_ERR_INSUFFICIENT_BUFFER;
     if (needed < 0) {
         if (error)
             *error = "the directory could not be read (" + std::to_string(needed) + ")";
