@@ -92,7 +92,7 @@ public:
         std::wstring host = Wide(server.host);
         ld_ = ldap_initW(host.data(), static_cast<ULONG>(server.port));
         if (!ld_)
-            return Failure(LdapGetLastError());
+            return Failure(LastError(kLocalError));
         ULONG version = LDAP_VERSION3;
         ldap_set_optionW(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
         ldap_set_optionW(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
@@ -104,7 +104,7 @@ public:
         }
         std::wstring dn = Wide(bindDn), secret = Wide(password);
         ULONG msgid = ldap_simple_bindW(ld_, bindDn.empty() ? nullptr : dn.data(), secret.data());
-        Result result = msgid == static_cast<ULONG>(-1) ? Failure(LdapGetLastError()) : Await(msgid, nullptr);
+        Result result = msgid == static_cast<ULONG>(-1) ? Failure(LastError(kServerDown)) : Await(msgid, nullptr);
         SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
         if (!result.Ok())
             Close();
@@ -164,6 +164,14 @@ private:
         ld_ = nullptr;
     }
 
+    // The library's code for a call that failed; it may have set none, and a
+    // failure is never reported as success.
+    static ULONG LastError(ULONG otherwise)
+    {
+        ULONG rc = LdapGetLastError();
+        return rc == LDAP_SUCCESS ? otherwise : rc;
+    }
+
     Result Failure(ULONG rc)
     {
         Result result{static_cast<int>(rc), Narrow(ldap_err2stringW(rc))};
@@ -185,10 +193,10 @@ private:
             return Result{kTimeout, "the server did not answer within " + std::to_string(timeout_) + " s"};
         }
         if (type == static_cast<ULONG>(-1)) {
-            ULONG rc = LdapGetLastError();
+            ULONG rc = LastError(kServerDown);
             if (answer)
                 ldap_msgfree(answer);
-            return Failure(rc == LDAP_SUCCESS ? static_cast<ULONG>(LDAP_SERVER_DOWN) : rc);
+            return Failure(rc);
         }
         if (entries)
             TakeEntries(answer, *entries);
