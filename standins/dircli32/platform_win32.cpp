@@ -99,18 +99,9 @@ void InstallPlatform(dirstore::Engine &engine)
 std::unique_ptr<dirstore::RemoteDirectory> MakeDirectoryServers(const std::string &url, const std::string &bindDn,
                                                                 const std::string &passwordFile)
 {
-    auto env = [&](const char *name) {
-        std::string key = name;
-        if (key == "RAX_DIRECTORY_URL")
-            return url;
-        if (key == "RAX_DIRECTORY_BIND_DN")
-            return bindDn;
-        if (key == "RAX_DIRECTORY_PASSWORD_FILE")
-            return passwordFile;
-        return Environment(name);
-    };
-    return std::make_unique<dirstore::ldap::LdapDirectory>(dirstore::ldap::SettingsFromEnvironment(env, ReadWholeFile),
-                                                           dirstore::ldap::MakeConnection, ReportDiagnostic);
+    using namespace dirstore::ldap;
+    return std::make_unique<LdapDirectory>(SettingsForServers(url, bindDn, passwordFile, Environment, ReadWholeFile),
+                                           MakeConnection, ReportDiagnostic);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)

@@ -158,6 +158,22 @@ Settings SettingsFromEnvironment(const EnvironmentReader &env, const FileReader 
     return settings;
 }
 
+Settings SettingsForServers(const std::string &url, const std::string &bindDn, const std::string &passwordFile,
+                            const EnvironmentReader &env, const FileReader &readFile)
+{
+    auto named = [&](const char *name) {
+        std::string_view key = name;
+        if (key == "RAX_DIRECTORY_URL")
+            return url;
+        if (key == "RAX_DIRECTORY_BIND_DN")
+            return bindDn;
+        if (key == "RAX_DIRECTORY_PASSWORD_FILE")
+            return passwordFile;
+        return env(name);
+    };
+    return SettingsFromEnvironment(named, readFile);
+}
+
 int32_t LibraryCode(int ldapCode)
 {
     switch (ldapCode) {

@@ -38,6 +38,10 @@ struct Settings {
 using EnvironmentReader = std::function<std::string(const char *name)>;
 using FileReader = std::function<bool(const std::string &path, std::string &text)>;
 Settings SettingsFromEnvironment(const EnvironmentReader &env, const FileReader &readFile);
+// The same for a server list, identity and password file the caller names (a host
+// switch, a test control); the rest still comes from the environment.
+Settings SettingsForServers(const std::string &url, const std::string &bindDn, const std::string &passwordFile,
+                            const EnvironmentReader &env, const FileReader &readFile);
 
 // "ldap://HOST[:PORT]/ROOT-DN [ldap://...]": space-separated; the DN may be
 // %-escaped. False, with `error`, for anything else.

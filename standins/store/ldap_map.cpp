@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base64.h"
+#include "store_text.h"
 
 namespace dirstore::ldap {
 
@@ -882,12 +883,8 @@ bool ParseLdif(std::string_view text, std::vector<LdifRecord> &records, size_t &
         return true;
     };
     while (!text.empty()) {
-        size_t nl = text.find('\n');
-        std::string_view raw = text.substr(0, nl);
-        text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+        std::string_view raw = TakeLine(text);
         ++number;
-        if (!raw.empty() && raw.back() == '\r')
-            raw.remove_suffix(1);
         if (!raw.empty() && raw.front() == ' ') {
             if (inComment)
                 continue;

@@ -32,16 +32,6 @@ std::unique_ptr<dirstore::RemoteDirectory> MakeDirectoryServers(const std::strin
 {
 #ifdef RAX_WITH_LDAP
     using namespace dirstore::ldap;
-    auto env = [&](const char *name) {
-        std::string key = name;
-        if (key == "RAX_DIRECTORY_URL")
-            return url;
-        if (key == "RAX_DIRECTORY_BIND_DN")
-            return bindDn;
-        if (key == "RAX_DIRECTORY_PASSWORD_FILE")
-            return passwordFile;
-        return Environment(name);
-    };
     auto readFile = [](const std::string &path, std::string &text) {
         std::ifstream in(path, std::ios::binary);
         if (!in)
@@ -49,7 +39,8 @@ std::unique_ptr<dirstore::RemoteDirectory> MakeDirectoryServers(const std::strin
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return true;
     };
-    return std::make_unique<LdapDirectory>(SettingsFromEnvironment(env, readFile), MakeConnection, ReportDiagnostic);
+    return std::make_unique<LdapDirectory>(SettingsForServers(url, bindDn, passwordFile, Environment, readFile),
+                                           MakeConnection, ReportDiagnostic);
 #else
     (void)url, (void)bindDn, (void)passwordFile;
     return nullptr;

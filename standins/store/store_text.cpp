@@ -172,12 +172,8 @@ public:
         size_t number = 0;
         bool first = true;
         while (!text.empty()) {
-            size_t nl = text.find('\n');
-            std::string_view raw = text.substr(0, nl);
-            text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+            std::string_view raw = TakeLine(text);
             ++number;
-            if (!raw.empty() && raw.back() == '\r')
-                raw.remove_suffix(1);
             if (!raw.empty() && raw.front() == '#')
                 continue;
             if (raw.empty()) {
@@ -442,6 +438,16 @@ private:
 };
 
 }  // namespace
+
+std::string_view TakeLine(std::string_view &text)
+{
+    size_t nl = text.find('\n');
+    std::string_view line = text.substr(0, nl);
+    text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.remove_suffix(1);
+    return line;
+}
 
 bool ParseStoreText(std::string_view text, Store &store, ParseError &error)
 {

@@ -18,6 +18,10 @@ struct ParseError {
     std::string message;
 };
 
+// Takes the next line off the front of `text`, without its LF or CRLF end
+// (both texts in the manner of LDIF, the store file and LDIF itself, read lines so).
+std::string_view TakeLine(std::string_view &text);
+
 // Fills `store` from `text`. On failure returns false, fills `error` and leaves `store` unchanged.
 bool ParseStoreText(std::string_view text, Store &store, ParseError &error);
 // The text of the store; ParseStoreText of it gives the same store back.
