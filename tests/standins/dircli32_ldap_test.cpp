@@ -5,6 +5,7 @@
 // file too. What is written to a server is read back with ldapsearch as well.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "dircli32.h"
 #include "dircli32_standin.h"
 #include "dircli32_test.h"
+#include "core/directory_access.h"
 #include "directory_server.h"
 #include "ldap_directory.h"
 
@@ -149,32 +151,16 @@ int32_t Write(const char *object, const char *attr, uint32_t syntax, std::option
     return rc ? rc : DirModifyObject(s.ctx, object, nullptr, 0, s.request);
 }
 
-// As the snap-in writes a list: one request that removes the attribute and adds it
-// again with every value; where there was nothing to remove, the same without the removal.
+// As the snap-in writes a list: through its own list writer, in 34-byte slots.
 int32_t WriteList(const char *object, const char *attr, const std::vector<Value> &values)
 {
-    Session s;
-    DirFreeBuffer(s.request);   // room for the whole list, as the snap-in sizes it
-    s.request = nullptr;
-    int32_t rc = DirAllocBuffer(65536, &s.request);
-    for (bool removeFirst : {true, false}) {
-        rc = rc ? rc : DirInitBuffer(s.ctx, DIR_OP_MODIFY_OBJECT, s.request);
-        if (removeFirst)
-            rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_REMOVE_ATTRIBUTE, attr);
-        if (!values.empty())
-            rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_ADD_ATTRIBUTE, attr);
-        for (const Value &value : values) {
-            CallerValue v{DIR_SYNTAX_OCTET_STRING, value};
-            rc = rc ? rc : DirPutChange(s.ctx, s.request, DIR_CHANGE_ADD_VALUE, attr);
-            rc = rc ? rc : DirPutAttrValue(s.ctx, s.request, DIR_SYNTAX_OCTET_STRING, v.Address());
-        }
-        rc = rc ? rc : DirModifyObject(s.ctx, object, nullptr, 0, s.request);
-        if (rc != DIR_ERR_NO_SUCH_VALUE || !removeFirst)
-            return rc;
-        if (values.empty())
-            return 0;
-    }
-    return rc;
+    constexpr uint32_t slotSize = 34;
+    std::vector<uint8_t> block(rax::StringSlotArrayHeaderSize + values.size() * slotSize);
+    auto *array = reinterpret_cast<rax::StringSlotArray *>(block.data());
+    array->count = static_cast<uint32_t>(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        std::memcpy(rax::StringSlot(array, i, slotSize), values[i].data(), std::min<size_t>(values[i].size(), slotSize));
+    return rax::WriteValueList(object, attr, array, array->count, slotSize, DIR_SYNTAX_OCTET_STRING);
 }
 
 // The rights of the logged-in identity on an object, as the snap-in asks for them.
