@@ -338,6 +338,11 @@ int32_t DirTestOpenIterations(void)
     return Test([](auto &e) { return e.TestOpenIterations(); });
 }
 
+int32_t DirTestCallNames(uint32_t ordinal, char *buf, uint32_t size)
+{
+    return Test([&](auto &e) { return e.TestCallNames(ordinal, buf, size); });
+}
+
 int32_t DirStandinFindObject(const char *className, uint32_t index, char *name, uint32_t size)
 {
     return Test([&](auto &e) { return e.FindObjectOfClass(className, index, name, size); });

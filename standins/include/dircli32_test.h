@@ -86,6 +86,12 @@ int32_t DirTestRemoveObject(const char *objectName);
 int32_t DirTestAddClassListName(const char *className, uint32_t list, const char *name);
 /* Reads still open over several replies (not yet ended nor closed). */
 int32_t DirTestOpenIterations(void);
+/* The names the caller handed to operation `ordinal` since the counts were
+   reset, as given, one per line: 1032 the attribute defined (followed by a tab
+   and the definition's 44 reserved bytes in hex when any of them is not zero),
+   1035 the class modified, 1037 the classes asked for. Written NUL-ended into
+   buf; returns the length without the NUL (call with size 0 to ask). */
+int32_t DirTestCallNames(uint32_t ordinal, char *buf, uint32_t size);
 
 #ifdef __cplusplus
 }

@@ -1,6 +1,7 @@
 #include "dir_engine.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstring>
 
 #include "dir_wire.h"
@@ -654,6 +655,8 @@ int32_t Engine::ReadClassDefs(int32_t ctx, uint32_t infoType, int32_t allClasses
     if (!allClasses) {
         if (int32_t rc = RequestNames(LiveBuffer(request), DIR_OP_READ_CLASS_DEF, wanted); rc != DIR_OK)
             return rc;
+        for (const auto &name : wanted)
+            Note(1037, name);
     }
     auto it = std::make_unique<Iteration>();
     it->ctx = ctx;
@@ -1080,6 +1083,13 @@ int32_t Engine::DefineAttribute(int32_t ctx, const char *attrName, const DirAttr
     if (!ReadName(attrName, name) || !definition)
         return DIR_ERR_INVALID_REQUEST;
     AttributeDef def{name, definition->syntaxId, definition->flags};
+    std::string noted = name;
+    if (std::any_of(std::begin(definition->reserved), std::end(definition->reserved), [](uint8_t b) { return b; })) {
+        noted += '\t';
+        for (uint8_t b : definition->reserved)
+            noted += "0123456789abcdef"[b >> 4], noted += "0123456789abcdef"[b & 15];
+    }
+    Note(1032, noted);
     if (remote_)
         return remote_->DefineAttribute(def);
     std::string identity = Identity();
@@ -1104,6 +1114,7 @@ int32_t Engine::ModifyClassDef(int32_t ctx, const char *className, void *request
     std::string name;
     if (!ReadName(className, name))
         return DIR_ERR_INVALID_REQUEST;
+    Note(1035, name);
     if (remote_)
         return remote_->AddOptionalAttributes(name, attrs);
     std::string identity = Identity();
@@ -1245,6 +1256,7 @@ void Engine::TestReset()
     checks_ = false;
     identityOverride_.clear();
     counts_.clear();
+    names_.clear();
     plans_.clear();
     lastReport_.clear();
 }
@@ -1269,6 +1281,19 @@ int32_t Engine::TestSaveText(char *buf, uint32_t size)
 {
     Refresh();
     std::string text = PrintStoreText(store_);
+    if (buf && size > 0) {
+        size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+        std::memcpy(buf, text.data(), n);
+        buf[n] = '\0';
+    }
+    return static_cast<int32_t>(text.size());
+}
+
+int32_t Engine::TestCallNames(uint32_t ordinal, char *buf, uint32_t size) const
+{
+    auto found = names_.find(ordinal);
+    const std::string none;
+    const std::string &text = found == names_.end() ? none : found->second;
     if (buf && size > 0) {
         size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
         std::memcpy(buf, text.data(), n);

@@ -126,7 +126,12 @@ public:
     void TestSetIdentity(const char *fullName);
     void TestSetRights(const char *subject, const char *object, uint32_t rights);
     uint32_t TestCallCount(uint32_t ordinal) const;
-    void TestResetCounts() { counts_.clear(); }
+    void TestResetCounts()
+    {
+        counts_.clear();
+        names_.clear();
+    }
+    int32_t TestCallNames(uint32_t ordinal, char *buf, uint32_t size) const;
     void TestFailCall(uint32_t ordinal, uint32_t nth, int32_t code);
     void TestClearFailures() { plans_.clear(); }
     int32_t TestOpenContexts() const { return static_cast<int32_t>(contexts_.size()); }
@@ -186,6 +191,10 @@ private:
     std::map<int32_t, std::unique_ptr<Iteration>> iterations_;
     int32_t nextIteration_ = 0x100;
     std::map<uint32_t, uint32_t> counts_;
+    // What the caller named in each operation since the counts were reset
+    // (DirTestCallNames), one line per name.
+    std::map<uint32_t, std::string> names_;
+    void Note(uint32_t ordinal, const std::string &line) { names_[ordinal] += line + '\n'; }
     std::vector<Plan> plans_;
 };
 

@@ -37,6 +37,13 @@ const ExpectedAttribute Expected[] = {
 };
 const char *const Containers[] = {"organizational unit", "organization", "locality", "country"};
 
+std::string CallNames(uint32_t ordinal)
+{
+    std::string names(static_cast<size_t>(DirTestCallNames(ordinal, nullptr, 0)) + 1, '\0');
+    names.resize(static_cast<size_t>(DirTestCallNames(ordinal, names.data(), static_cast<uint32_t>(names.size()))));
+    return names;
+}
+
 std::string FailureText(const char *hex)
 {
     return std::string("Failed to extend the Remote Access KVR schema - ") + hex + ".";
@@ -100,6 +107,20 @@ TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
     ExpectAllReleased("extension");
     EXPECT_EQ(DirTestCallCount(1032), 30u) << "every attribute of every class is defined in turn";
     EXPECT_EQ(DirTestCallCount(1035), 30u);
+
+    // The names as handed to the library: the classes in lower case, "country"
+    // last, and every definition with its 44 reserved bytes zero (a nonzero
+    // one would show after a tab).
+    std::string classes, defined;
+    for (const char *cls : {"user", "organizational unit", "organization", "locality", "country"})
+        for (const ExpectedAttribute &attribute : Expected)
+            if (std::string(cls) == "user" || attribute.containers) {
+                classes += std::string(cls) + "\n";
+                defined += std::string(attribute.name) + "\n";
+            }
+    EXPECT_EQ(CallNames(1037), "country\ncountry\n");
+    EXPECT_EQ(CallNames(1035), classes);
+    EXPECT_EQ(CallNames(1032), defined);
 }
 
 TEST_F(SchemaExtension, ExtendedSchemaCostsTwoClassReadsAndNoChange)
