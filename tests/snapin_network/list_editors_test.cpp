@@ -368,7 +368,9 @@ TEST_F(ListEditors, AddByNameThatRunsOutOfMemoryOnOkStaysOpen)
             rax::FailAllocationAt(1);   // the selection's index array
             Send(add, IDOK);
             rax::FailAllocationAt(0);
-            openAfterOk = IsWindow(add) && IsWindowVisible(add);
+            // A running add dialog keeps its editor disabled; ending it enables
+            // the editor at once (whether the dialog was shown yet or not).
+            openAfterOk = IsWindow(add) && !IsWindowEnabled(editor);
             Send(add, IDCANCEL);
         });
         listed = harness::ListItems(editor, IDC_SERVER_LIST);
