@@ -28,50 +28,28 @@ void Refuse(HWND dialog, int id, MessageId message)
     SetFocus(GetDlgItem(dialog, id));
 }
 
-void OpenHomeServerEditor(HWND dialog)
+void PrepareHomeServerEditor(HWND dialog)
 {
-    CenterDialog(dialog);
-    NetworkPageState &state = NetworkPage();
-    if (!state.serverNameCache.first)
+    if (!NetworkPage().serverNameCache.first)
         BuildServerNameCache();
-    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
     CheckRadioButton(dialog, IDC_BY_NAME, IDC_BY_ADDRESS, IDC_BY_NAME);
-    if (state.pageWindow && IsWindow(state.pageWindow))
-        CopyListEntries(GetDlgItem(state.pageWindow, IDC_HOME_SERVER_LIST), GetDlgItem(dialog, IDC_SERVER_LIST));
 }
 
-void HomeServerEditorCommand(HWND dialog, int id, int notification)
+// Adds by name (from the server name cache) or by a typed address, as the
+// editor's choice says.
+void RunAddServer(HWND editor)
 {
-    HWND list = GetDlgItem(dialog, IDC_SERVER_LIST);
-    switch (id) {
-    case IDC_ADD_SERVER:
-        if (notification != BN_CLICKED)
-            return;
-        if (IsDlgButtonChecked(dialog, IDC_BY_NAME) == BST_CHECKED)
-            DialogBoxParamA(ModuleInstance(), "CONFIGADDSERVER", dialog, configAddSerDlgProc,
-                            reinterpret_cast<LPARAM>(dialog));
-        else
-            DialogBoxParamA(ModuleInstance(), "CONFIGADDSAP", dialog, configAddSapDlgProc,
-                            reinterpret_cast<LPARAM>(dialog));
-        EnableOk(dialog);   // whatever the add dialog did
-        return;
-    case IDC_DELETE_SERVER:
-        if (notification == BN_CLICKED && DeleteSelectedEntries(list))
-            EnableOk(dialog);
-        return;
-    case IDOK:
-        FinishListEditor(dialog, list, IDC_HOME_SERVER_LIST, NetworkPage().ipxChanged);
-        return;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        return;
-    case IDC_EDITOR_HELP:
-        ShowHelp(dialog, HelpHomeServerEditor);
-        return;
-    default:
-        return;
-    }
+    if (IsDlgButtonChecked(editor, IDC_BY_NAME) == BST_CHECKED)
+        DialogBoxParamA(ModuleInstance(), "CONFIGADDSERVER", editor, configAddSerDlgProc,
+                        reinterpret_cast<LPARAM>(editor));
+    else
+        DialogBoxParamA(ModuleInstance(), "CONFIGADDSAP", editor, configAddSapDlgProc, reinterpret_cast<LPARAM>(editor));
 }
+
+const ListEditorKind HomeServerEditor{
+    IDC_SERVER_LIST, IDC_HOME_SERVER_LIST, IDC_ADD_SERVER, IDC_DELETE_SERVER, HelpHomeServerEditor,
+    []() -> bool & { return NetworkPage().ipxChanged; }, PrepareHomeServerEditor, RunAddServer,
+};
 
 // Offers every cached server name that the editor's list does not hold yet.
 void FillServerNames(HWND dialog)
@@ -120,6 +98,44 @@ void CheckAddressTyping(HWND dialog, int id, MessageId message)
         Refuse(dialog, id, message);
 }
 
+INT_PTR OpenAddByName(HWND dialog)
+{
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+    FillServerNames(dialog);
+    return 1;
+}
+
+void AddByNameCommand(HWND dialog, int id, int)
+{
+    if (id == IDC_SERVER_NAMES) {
+        // Once a name was chosen OK stays enabled.
+        if (SendDlgItemMessageA(dialog, IDC_SERVER_NAMES, LB_GETSELCOUNT, 0, 0) > 0)
+            EnableOk(dialog);
+    } else if (id == IDOK) {
+        if (AddSelectedEntries(GetDlgItem(dialog, IDC_SERVER_NAMES), GetDlgItem(ParentEditor(dialog), IDC_SERVER_LIST)))
+            EndDialog(dialog, 0);
+    }
+}
+
+INT_PTR OpenAddByAddress(HWND dialog)
+{
+    SetFocus(GetDlgItem(dialog, IDC_NETWORK_ADDRESS));
+    SendDlgItemMessageA(dialog, IDC_NETWORK_ADDRESS, EM_LIMITTEXT, LimitOf(EntryField::HomeServerNetwork).limit, 0);
+    SendDlgItemMessageA(dialog, IDC_NODE_ADDRESS, EM_LIMITTEXT, LimitOf(EntryField::HomeServerNode).limit, 0);
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+    return 0;   // the focus is set
+}
+
+void AddByAddressCommand(HWND dialog, int id, int notification)
+{
+    if (id == IDC_NETWORK_ADDRESS && notification == EN_CHANGE)
+        CheckAddressTyping(dialog, IDC_NETWORK_ADDRESS, MsgInvalidNetworkAddress);
+    else if (id == IDC_NODE_ADDRESS && notification == EN_CHANGE)
+        CheckAddressTyping(dialog, IDC_NODE_ADDRESS, MsgInvalidNodeAddress);
+    else if (id == IDOK)
+        AddServerByAddress(dialog);
+}
+
 } // namespace
 
 void RunHomeServerEditor(HWND page)
@@ -131,95 +147,15 @@ void RunHomeServerEditor(HWND page)
 
 extern "C" INT_PTR WINAPI configSapDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    using namespace rax;
-    switch (message) {
-    case WM_INITDIALOG:
-        OpenHomeServerEditor(dialog);
-        return 0;
-    case WM_COMMAND:
-        HomeServerEditorCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return LOWORD(wParam) == IDC_EDITOR_HELP ? 1 : 0;   // help answers 1, as its message does
-    case PageMsgHelp:
-        ShowHelp(dialog, HelpHomeServerEditor);
-        return 1;
-    default:
-        return 0;
-    }
+    return rax::ListEditorMessage(dialog, message, wParam, rax::HomeServerEditor);
 }
 
 extern "C" INT_PTR WINAPI configAddSerDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    using namespace rax;
-    switch (message) {
-    case WM_INITDIALOG:
-        RememberParentEditor(dialog, lParam);
-        CenterDialog(dialog);
-        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        FillServerNames(dialog);
-        return 1;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_SERVER_NAMES:
-            // Once a name was chosen OK stays enabled.
-            if (SendDlgItemMessageA(dialog, IDC_SERVER_NAMES, LB_GETSELCOUNT, 0, 0) > 0)
-                EnableOk(dialog);
-            break;
-        case IDOK:
-            if (AddSelectedEntries(GetDlgItem(dialog, IDC_SERVER_NAMES),
-                                   GetDlgItem(ParentEditor(dialog), IDC_SERVER_LIST)))
-                EndDialog(dialog, 0);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            break;
-        default:
-            break;
-        }
-        return 0;
-    case WM_DESTROY:
-        ForgetParentEditor(dialog);
-        return 0;
-    default:
-        return 0;
-    }
+    return rax::AddDialogMessage(dialog, message, wParam, lParam, rax::OpenAddByName, rax::AddByNameCommand);
 }
 
 extern "C" INT_PTR WINAPI configAddSapDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    using namespace rax;
-    switch (message) {
-    case WM_INITDIALOG:
-        RememberParentEditor(dialog, lParam);
-        CenterDialog(dialog);
-        SetFocus(GetDlgItem(dialog, IDC_NETWORK_ADDRESS));
-        SendDlgItemMessageA(dialog, IDC_NETWORK_ADDRESS, EM_LIMITTEXT, LimitOf(EntryField::HomeServerNetwork).limit, 0);
-        SendDlgItemMessageA(dialog, IDC_NODE_ADDRESS, EM_LIMITTEXT, LimitOf(EntryField::HomeServerNode).limit, 0);
-        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        return 0;   // the focus is set
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_NETWORK_ADDRESS:
-            if (HIWORD(wParam) == EN_CHANGE)
-                CheckAddressTyping(dialog, IDC_NETWORK_ADDRESS, MsgInvalidNetworkAddress);
-            break;
-        case IDC_NODE_ADDRESS:
-            if (HIWORD(wParam) == EN_CHANGE)
-                CheckAddressTyping(dialog, IDC_NODE_ADDRESS, MsgInvalidNodeAddress);
-            break;
-        case IDOK:
-            AddServerByAddress(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            break;
-        default:
-            break;
-        }
-        return 0;
-    case WM_DESTROY:
-        ForgetParentEditor(dialog);
-        return 0;
-    default:
-        return 0;
-    }
+    return rax::AddDialogMessage(dialog, message, wParam, lParam, rax::OpenAddByAddress, rax::AddByAddressCommand);
 }

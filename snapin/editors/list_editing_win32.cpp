@@ -2,6 +2,7 @@
 
 #include "core/heap.h"
 #include "core/snapin_state.h"
+#include "editors/editor_ids.h"
 #include "network/list_box_entries_win32.h"
 #include "network/messages.h"
 #include "network/network_page_state.h"
@@ -110,6 +111,75 @@ void FinishListEditor(HWND editor, HWND editorList, int pageListId, bool &pageFl
         pageFlag = true;
     }
     EndDialog(editor, 0);
+}
+
+namespace {
+
+void ListEditorCommand(HWND dialog, int id, int notification, const ListEditorKind &kind)
+{
+    HWND list = GetDlgItem(dialog, kind.listId);
+    if (id == kind.addId) {
+        if (notification != BN_CLICKED)
+            return;
+        kind.add(dialog);
+        EnableWindow(GetDlgItem(dialog, IDOK), TRUE);   // whatever the add dialog did
+    } else if (id == kind.deleteId) {
+        if (notification == BN_CLICKED && DeleteSelectedEntries(list))
+            EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+    } else if (id == IDOK) {
+        FinishListEditor(dialog, list, kind.pageListId, kind.pageFlag());
+    } else if (id == IDCANCEL) {
+        EndDialog(dialog, 0);
+    } else if (id == IDC_EDITOR_HELP) {
+        ShowHelp(dialog, kind.helpTopic);
+    }
+}
+
+} // namespace
+
+INT_PTR ListEditorMessage(HWND dialog, UINT message, WPARAM wParam, const ListEditorKind &kind)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        CenterDialog(dialog);
+        kind.prepare(dialog);
+        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+        HWND page = NetworkPage().pageWindow;
+        if (page && IsWindow(page))
+            CopyListEntries(GetDlgItem(page, kind.pageListId), GetDlgItem(dialog, kind.listId));
+        return 0;
+    }
+    case WM_COMMAND:
+        ListEditorCommand(dialog, LOWORD(wParam), HIWORD(wParam), kind);
+        return LOWORD(wParam) == IDC_EDITOR_HELP ? 1 : 0;   // help answers 1, as its message does
+    case PageMsgHelp:
+        ShowHelp(dialog, kind.helpTopic);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+INT_PTR AddDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR (*init)(HWND dialog),
+                         void (*command)(HWND dialog, int id, int notification))
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        RememberParentEditor(dialog, lParam);
+        CenterDialog(dialog);
+        return init(dialog);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL)
+            EndDialog(dialog, 0);
+        else
+            command(dialog, LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_DESTROY:
+        ForgetParentEditor(dialog);
+        return 0;
+    default:
+        return 0;
+    }
 }
 
 void RememberParentEditor(HWND dialog, LPARAM creationParameter)

@@ -25,43 +25,15 @@ void Refuse(HWND dialog, MessageId message)
     SetFocus(GetDlgItem(dialog, IDC_ZONE_NAME));
 }
 
-void OpenZoneListEditor(HWND dialog)
+void RunAddZone(HWND editor)
 {
-    CenterDialog(dialog);
-    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-    HWND page = NetworkPage().pageWindow;
-    if (page && IsWindow(page))
-        CopyListEntries(GetDlgItem(page, IDC_ZONE_LIST), GetDlgItem(dialog, IDC_ZONE_EDIT_LIST));
+    DialogBoxParamA(ModuleInstance(), "CONFIGADDZONE", editor, configAddZoneDlgProc, reinterpret_cast<LPARAM>(editor));
 }
 
-void ZoneListEditorCommand(HWND dialog, int id, int notification)
-{
-    HWND list = GetDlgItem(dialog, IDC_ZONE_EDIT_LIST);
-    switch (id) {
-    case IDC_ADD_ZONE:
-        if (notification != BN_CLICKED)
-            return;
-        DialogBoxParamA(ModuleInstance(), "CONFIGADDZONE", dialog, configAddZoneDlgProc,
-                        reinterpret_cast<LPARAM>(dialog));
-        EnableWindow(GetDlgItem(dialog, IDOK), TRUE);   // whatever the add dialog did
-        return;
-    case IDC_DELETE_ZONE:
-        if (notification == BN_CLICKED && DeleteSelectedEntries(list))
-            EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
-        return;
-    case IDOK:
-        FinishListEditor(dialog, list, IDC_ZONE_LIST, NetworkPage().zonesChanged);
-        return;
-    case IDCANCEL:
-        EndDialog(dialog, 0);
-        return;
-    case IDC_EDITOR_HELP:
-        ShowHelp(dialog, HelpZoneListEditor);
-        return;
-    default:
-        return;
-    }
-}
+const ListEditorKind ZoneListEditor{
+    IDC_ZONE_EDIT_LIST, IDC_ZONE_LIST, IDC_ADD_ZONE, IDC_DELETE_ZONE, HelpZoneListEditor,
+    []() -> bool & { return NetworkPage().zonesChanged; }, [](HWND) {}, RunAddZone,
+};
 
 void AddZone(HWND dialog)
 {
@@ -80,6 +52,27 @@ void AddZone(HWND dialog)
     EndDialog(dialog, 0);
 }
 
+INT_PTR OpenAddZone(HWND dialog)
+{
+    SetFocus(GetDlgItem(dialog, IDC_ZONE_NAME));
+    SendDlgItemMessageA(dialog, IDC_ZONE_NAME, EM_LIMITTEXT, LimitOf(EntryField::ZoneName).limit, 0);
+    EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
+    return 0;   // the focus is set
+}
+
+void AddZoneCommand(HWND dialog, int id, int notification)
+{
+    if (id == IDC_ZONE_NAME && notification == EN_CHANGE) {
+        EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
+        char name[ZoneFieldRoom + 1] = {};
+        GetDlgItemTextA(dialog, IDC_ZONE_NAME, name, sizeof name);
+        if (!NoSpaceRule(name))
+            Refuse(dialog, MsgInvalidZoneName);
+    } else if (id == IDOK) {
+        AddZone(dialog);
+    }
+}
+
 } // namespace
 
 void RunZoneListEditor(HWND page)
@@ -91,58 +84,10 @@ void RunZoneListEditor(HWND page)
 
 extern "C" INT_PTR WINAPI configZoneDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    using namespace rax;
-    switch (message) {
-    case WM_INITDIALOG:
-        OpenZoneListEditor(dialog);
-        return 0;
-    case WM_COMMAND:
-        ZoneListEditorCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-        return LOWORD(wParam) == IDC_EDITOR_HELP ? 1 : 0;   // help answers 1, as its message does
-    case PageMsgHelp:
-        ShowHelp(dialog, HelpZoneListEditor);
-        return 1;
-    default:
-        return 0;
-    }
+    return rax::ListEditorMessage(dialog, message, wParam, rax::ZoneListEditor);
 }
 
 extern "C" INT_PTR WINAPI configAddZoneDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    using namespace rax;
-    switch (message) {
-    case WM_INITDIALOG:
-        RememberParentEditor(dialog, lParam);
-        CenterDialog(dialog);
-        SetFocus(GetDlgItem(dialog, IDC_ZONE_NAME));
-        SendDlgItemMessageA(dialog, IDC_ZONE_NAME, EM_LIMITTEXT, LimitOf(EntryField::ZoneName).limit, 0);
-        EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
-        return 0;   // the focus is set
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_ZONE_NAME:
-            if (HIWORD(wParam) == EN_CHANGE) {
-                EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
-                char name[ZoneFieldRoom + 1] = {};
-                GetDlgItemTextA(dialog, IDC_ZONE_NAME, name, sizeof name);
-                if (!NoSpaceRule(name))
-                    Refuse(dialog, MsgInvalidZoneName);
-            }
-            break;
-        case IDOK:
-            AddZone(dialog);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            break;
-        default:
-            break;
-        }
-        return 0;
-    case WM_DESTROY:
-        ForgetParentEditor(dialog);
-        return 0;
-    default:
-        return 0;
-    }
+    return rax::AddDialogMessage(dialog, message, wParam, lParam, rax::OpenAddZone, rax::AddZoneCommand);
 }
