@@ -16,10 +16,11 @@ if(RAX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# rax_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [LABELS ...]): a GoogleTest program registered with ctest.
+# rax_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [LABELS ...] [PROPERTIES ...]): a GoogleTest program
+# registered with ctest; PROPERTIES are further test properties of each of its tests.
 # Discovery happens when ctest runs, so a cross build never starts Wine while building.
 function(rax_gtest name)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS;PROPERTIES" ${ARGN})
   if(RAX_LIBFUZZER)
     return()
   endif()
@@ -35,7 +36,7 @@ function(rax_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${ARG_LABELS_PROPERTY})
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${ARG_LABELS_PROPERTY} ${ARG_PROPERTIES})
 endfunction()
 
 # rax_fuzzer(<name> SOURCES ... [LIBS ...] CORPUS <dir>): a fuzz target.

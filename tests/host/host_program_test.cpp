@@ -1,14 +1,21 @@
-// The host program with the real snap-in and the bundled sample store, the way
-// scripts run it: headless, one object at a time.
+// The host program with the real snap-in and the bundled sample directory, the
+// way scripts run it: headless, one object at a time. The same steps and the
+// same expectations run against the embedded store file and against a private
+// directory server (slapd, scripts/directory-server.sh); what was saved on the
+// server is read back with its own tool, ldapsearch.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 namespace {
+
+enum class Backend { Store, Server };
 
 std::string WinePath(std::string unixPath)
 {
@@ -24,32 +31,106 @@ std::string ReadFile(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-struct HostProgram : ::testing::Test {
+// A loopback port nobody listens on at the moment.
+int FreePort()
+{
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
+        return 0;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof addr;
+    int port = 0;
+    if (s != INVALID_SOCKET && bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    if (s != INVALID_SOCKET)
+        closesocket(s);
+    WSACleanup();
+    return port;
+}
+
+// A remote-access value as the two directories name it.
+struct StoredValue {
+    const char *object, *dn;
+    const char *attribute, *ldapAttribute;
+};
+constexpr StoredValue kAnnsIdleTimeout{"CN=Ann.OU=Sales.O=Kestrel", "cn=Ann,ou=Sales,o=Kestrel", "Dravon Idle Timeout",
+                                       "Dravon-Idle-Timeout"};
+
+// Identities of the sample: the administrator, who may write everything, and
+// Bob, who may only read.
+struct Identity {
+    const char *object, *dn, *passwordFile;
+};
+constexpr Identity kAdmin{"CN=Admin.O=Kestrel", "cn=Admin,o=Kestrel", "admin.pw"};
+constexpr Identity kBob{"CN=Bob.OU=Sales.O=Kestrel", "cn=Bob,ou=Sales,o=Kestrel", "bob.pw"};
+
+struct HostProgram : ::testing::TestWithParam<Backend> {
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        GetTempPathA(sizeof temp, temp);
-        folder = std::string(temp) + "raxhost-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(folder.c_str(), nullptr);
-        store = folder + "\\store.ldif";
-        sample = ReadFile(WinePath(RAX_SOURCE_DIR "/samples/store/kestrel.ldif"));
-        ASSERT_FALSE(sample.empty());
-        std::ofstream(store, std::ios::binary) << sample;
+        scratch = RAX_HOST_TEST_SCRATCH "/" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(WinePath(RAX_HOST_TEST_SCRATCH).c_str(), nullptr);
+        CreateDirectoryA(WinePath(scratch).c_str(), nullptr);
+        UseDirectory("kestrel.ldif");
     }
     void TearDown() override
     {
-        DeleteFileA(store.c_str());
-        DeleteFileA((store + ".lock").c_str());
-        DeleteFileA((folder + "\\out.txt").c_str());
-        RemoveDirectoryA(folder.c_str());
+        StopServer();
+        std::error_code ignored;
+        std::filesystem::remove_all(WinePath(scratch), ignored);
     }
 
-    // Runs RAXHOST.EXE from the test's own folder; its output goes to a file.
-    int Run(const std::string &arguments, std::string &output)
+    // A fresh directory seeded from a sample store file.
+    void UseDirectory(const std::string &sample)
     {
-        std::string outPath = folder + "\\out.txt";
+        StopServer();
+        std::string source = RAX_SOURCE_DIR "/samples/store/" + sample;
+        if (GetParam() == Backend::Store) {
+            store = scratch + "/store.ldif";
+            ASSERT_TRUE(CopyFileA(WinePath(source).c_str(), WinePath(store).c_str(), FALSE));
+            return;
+        }
+        server = scratch + "/server-" + std::to_string(++servers);
+        std::string output;
+        ASSERT_TRUE(RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' start '" + server + "' " +
+                                std::to_string(FreePort()) + " '" + source + "'",
+                            output))
+            << output;
+        size_t at = output.find("RAX_DIRECTORY_URL=");
+        ASSERT_NE(at, std::string::npos) << output;
+        at += 18;
+        url = output.substr(at, output.find_first_of(" \n", at) - at);
+    }
+    void StopServer()
+    {
+        if (url.empty())
+            return;
+        RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' stop '" + server + "'");
+        url.clear();
+    }
+
+    // Runs RAXHOST.EXE from the test's own folder as `who`; its output goes to a file.
+    int Run(const std::string &arguments, std::string &output, const Identity &who = kAdmin)
+    {
+        std::string outPath = WinePath(scratch + "/out-" + std::to_string(++runs) + ".txt");
+        std::string command = "RAXHOST.EXE ";
+        if (GetParam() == Backend::Store) {
+            command += "/store \"" + WinePath(store) + "\" ";
+            SetEnvironmentVariableA("RAX_DIRECTORY_IDENTITY", who.object);
+        } else {
+            command += "/directory " + url + " ";
+            SetEnvironmentVariableA("RAX_DIRECTORY_BIND_DN", who.dn);
+            SetEnvironmentVariableA("RAX_DIRECTORY_PASSWORD_FILE",
+                                    WinePath(server + "/passwords/" + who.passwordFile).c_str());
+        }
+        command += arguments;
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+        if (out == INVALID_HANDLE_VALUE)
+            return -1;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -57,25 +138,106 @@ struct HostProgram : ::testing::Test {
         startup.hStdError = out;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         PROCESS_INFORMATION process{};
-        std::string command = "RAXHOST.EXE /store \"" + store + "\" " + arguments;
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-            CloseHandle(out);
+        BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                                      &process);
+        CloseHandle(out);
+        if (!started)
             return -1;
-        }
         WaitForSingleObject(process.hProcess, 60000);
         DWORD code = 0;
         GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-        CloseHandle(out);
         output = ReadFile(outPath);
         return static_cast<int>(code);
     }
 
-    std::string folder, store, sample;
+    // Wine starts a Unix program detached: the handle it gives back is signalled
+    // at once and carries no exit code. So the command runs in a script that
+    // leaves its output and its status in files, and the status is waited for.
+    bool RunUnix(const std::string &command, std::string &output)
+    {
+        std::string base = scratch + "/unix-" + std::to_string(++unixRuns);
+        std::ofstream(WinePath(base + ".sh"), std::ios::binary)
+            << "(" << command << ") >'" << base << ".out' 2>&1 </dev/null\n"
+            << "echo $? >'" << base << ".tmp'\nmv '" << base << ".tmp' '" << base << ".status'\n";
+        std::string line = "/bin/sh \"" + base + ".sh\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+            return false;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        std::string status;
+        for (int waited = 0; waited < 120000 && status.empty(); waited += 50) {
+            Sleep(50);
+            status = ReadFile(WinePath(base + ".status"));
+        }
+        output = ReadFile(WinePath(base + ".out"));
+        return status == "0\n";
+    }
+    bool RunUnix(const std::string &command)
+    {
+        std::string ignored;
+        return RunUnix(command, ignored);
+    }
+
+    // ldapsearch as the administrator; lines unwrapped.
+    std::string LdapSearch(const std::string &arguments)
+    {
+        std::string output;
+        EXPECT_TRUE(RunUnix("ldapsearch -x -LLL -o ldif-wrap=no -o nettimeout=10 -H '" + url + "' -D '" + kAdmin.dn +
+                                "' -y '" + server + "/passwords/admin.pw' " + arguments,
+                            output))
+            << output;
+        return output;
+    }
+
+    // Everything the directory holds, in a form that changes with any write.
+    std::string Snapshot()
+    {
+        if (GetParam() == Backend::Store)
+            return ReadFile(WinePath(store));
+        return LdapSearch("-b o=Kestrel '(objectClass=*)' '*' entryCSN");
+    }
+
+    // The stored text of an integer value, or "" when the object has none.
+    std::string Value(const StoredValue &value)
+    {
+        std::string found;
+        if (GetParam() == Backend::Store) {
+            std::string text = ReadFile(WinePath(store));
+            size_t object = text.find(std::string("object: ") + value.object + "\n");
+            size_t end = text.find("\nobject: ", object + 1);
+            size_t at = text.find(std::string("attribute: ") + value.attribute + "\ninteger: ", object);
+            if (object != std::string::npos && at < end)
+                found = text.substr(text.find("integer: ", at) + 9);
+        } else {
+            std::string text = LdapSearch(std::string("-b '") + value.dn + "' -s base " + value.ldapAttribute);
+            size_t at = text.find(std::string("\n") + value.ldapAttribute + ": ");
+            if (at != std::string::npos)
+                found = text.substr(at + std::string(value.ldapAttribute).size() + 3);
+        }
+        return found.substr(0, found.find('\n'));
+    }
+
+    // Whether the directory's schema defines an attribute of the snap-in.
+    bool SchemaHas(const StoredValue &value)
+    {
+        if (GetParam() == Backend::Store)
+            return ReadFile(WinePath(store)).find(std::string("attributetype: ") + value.attribute + "\n") !=
+                   std::string::npos;
+        return LdapSearch("-b cn=Subschema -s base attributeTypes").find(std::string("NAME '") +
+                                                                          value.ldapAttribute + "'") !=
+               std::string::npos;
+    }
+
+    std::string scratch, store, server, url;
+    int servers = 0, runs = 0, unixRuns = 0;
 };
 
-TEST_F(HostProgram, ListsTheSampleObjects)
+TEST_P(HostProgram, ListsTheSampleObjects)
 {
     std::string output;
     ASSERT_EQ(Run("/list", output), 0) << output;
@@ -83,8 +245,10 @@ TEST_F(HostProgram, ListsTheSampleObjects)
     EXPECT_NE(output.find("Dravon Server"), std::string::npos) << output;
 }
 
-TEST_F(HostProgram, EachClassGetsItsPagesAndAnUntouchedOkWritesNothing)
+TEST_P(HostProgram, EachClassGetsItsPagesAndAnUntouchedOkWritesNothing)
 {
+    std::string before = Snapshot();
+    ASSERT_FALSE(before.empty());
     std::string output;
     ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /ok", output), 0) << output;
     EXPECT_NE(output.find("page 1: Remote Access - 1 (UserParameters)\r\npage 2: Remote Access - 2 (ServiceParameters)"),
@@ -97,39 +261,65 @@ TEST_F(HostProgram, EachClassGetsItsPagesAndAnUntouchedOkWritesNothing)
     ASSERT_EQ(Run("/headless /open \"CN=RAS-1.O=Kestrel\" /ok", output), 0) << output;
     EXPECT_NE(output.find("page 1: Identification (Identification)"), std::string::npos) << output;
 
-    EXPECT_EQ(ReadFile(store), sample) << "nothing was changed, so nothing was written";
+    EXPECT_EQ(Snapshot(), before) << "nothing was changed, so nothing was written";
 }
 
-TEST_F(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
+TEST_P(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
 {
+    ASSERT_EQ(Value(kAnnsIdleTimeout), "30");
     std::string output;
     ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 1089 25 /ok", output), 0) << output;
     EXPECT_NE(output.find("applied and saved"), std::string::npos) << output;
-    std::string saved = ReadFile(store);
-    size_t ann = saved.find("object: CN=Ann.OU=Sales.O=Kestrel\n");
-    ASSERT_NE(ann, std::string::npos) << saved;
-    EXPECT_NE(saved.find("attribute: Dravon Idle Timeout\ninteger: 25\n", ann), std::string::npos) << saved;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_EQ(Value(kAnnsIdleTimeout), "25");
 
     EXPECT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 4242 x /ok", output), 1);
     EXPECT_NE(output.find("page 1 has no control 4242"), std::string::npos) << output;
     EXPECT_EQ(output.find("applied and saved"), std::string::npos) << output;
 }
 
-TEST_F(HostProgram, PageThatCannotBeCreatedFailsAndSavesNothing)
+TEST_P(HostProgram, TheReadOnlyIdentityGetsPagesThatWriteNothing)
 {
+    std::string before = Snapshot();
+    std::string output;
+    ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 1089 25 /ok", output, kBob), 0) << output;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_EQ(Value(kAnnsIdleTimeout), "30");
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_P(HostProgram, FirstUseExtendsTheSchemaOfAFreshDirectory)
+{
+    UseDirectory("kestrel-fresh.ldif");
+    ASSERT_FALSE(SchemaHas(kAnnsIdleTimeout));
+    std::string output;
+    ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /ok", output), 0) << output;
+    EXPECT_NE(output.find("applied and saved"), std::string::npos) << output;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_TRUE(SchemaHas(kAnnsIdleTimeout));
+}
+
+TEST_P(HostProgram, PageThatCannotBeCreatedFailsAndSavesNothing)
+{
+    std::string before = Snapshot();
     std::string output;
     EXPECT_EQ(Run("/snapin PAGELESS.DLL /headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /ok", output), 1);
     EXPECT_NE(output.find("page 1: Missing (NoSuchTemplate) not created"), std::string::npos) << output;
     EXPECT_NE(output.find("nothing saved"), std::string::npos) << output;
     EXPECT_EQ(output.find("applied and saved"), std::string::npos) << output;
-    EXPECT_EQ(ReadFile(store), sample);
+    EXPECT_EQ(Snapshot(), before);
 }
 
-TEST_F(HostProgram, UnknownObjectIsRefused)
+TEST_P(HostProgram, UnknownObjectIsRefused)
 {
     std::string output;
     EXPECT_EQ(Run("/headless /open \"CN=Nobody.O=Kestrel\"", output), 1);
     EXPECT_NE(output.find("no such object"), std::string::npos) << output;
 }
+
+INSTANTIATE_TEST_SUITE_P(Directory, HostProgram, ::testing::Values(RAX_HOST_TEST_BACKENDS),
+                         [](const ::testing::TestParamInfo<Backend> &info) {
+                             return info.param == Backend::Store ? "Store" : "Server";
+                         });
 
 } // namespace
