@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,7 +79,8 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
     }
     void TearDown() override
     {
-        StopServer();
+        for (const std::string &dir : started)
+            StopServer(dir);
         std::error_code ignored;
         std::filesystem::remove_all(WinePath(scratch), ignored);
     }
@@ -93,22 +95,33 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
             ASSERT_TRUE(CopyFileA(WinePath(source).c_str(), WinePath(store).c_str(), FALSE));
             return;
         }
-        server = scratch + "/server-" + std::to_string(++servers);
-        std::string output;
-        ASSERT_TRUE(RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' start '" + server + "' " +
-                                std::to_string(FreePort()) + " '" + source + "'",
-                            output))
-            << output;
+        server = StartServer("start", "'" + source + "'", url);
+    }
+    // Starts a server with directory-server.sh COMMAND and EXTRA; its folder, and its URL in `serverUrl`.
+    std::string StartServer(const std::string &command, const std::string &extra, std::string &serverUrl)
+    {
+        std::string dir = scratch + "/server-" + std::to_string(started.size() + 1), output;
+        started.push_back(dir);
+        bool ok = RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' " + command + " '" + dir + "' " +
+                              std::to_string(FreePort()) + " " + extra,
+                          output);
         size_t at = output.find("RAX_DIRECTORY_URL=");
-        ASSERT_NE(at, std::string::npos) << output;
-        at += 18;
-        url = output.substr(at, output.find_first_of(" \n", at) - at);
+        EXPECT_TRUE(ok && at != std::string::npos) << output;
+        if (at != std::string::npos) {
+            at += 18;
+            serverUrl = output.substr(at, output.find_first_of(" \n", at) - at);
+        }
+        return dir;
+    }
+    void StopServer(const std::string &dir)
+    {
+        RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' stop '" + dir + "'");
     }
     void StopServer()
     {
         if (url.empty())
             return;
-        RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' stop '" + server + "'");
+        StopServer(server);
         url.clear();
     }
 
@@ -121,7 +134,7 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
             command += "/store \"" + WinePath(store) + "\" ";
             SetEnvironmentVariableA("RAX_DIRECTORY_IDENTITY", who.object);
         } else {
-            command += "/directory " + url + " ";
+            command += "/directory \"" + url + "\" ";
             SetEnvironmentVariableA("RAX_DIRECTORY_BIND_DN", who.dn);
             SetEnvironmentVariableA("RAX_DIRECTORY_PASSWORD_FILE",
                                     WinePath(server + "/passwords/" + who.passwordFile).c_str());
@@ -183,11 +196,13 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
         return RunUnix(command, ignored);
     }
 
-    // ldapsearch as the administrator; lines unwrapped.
-    std::string LdapSearch(const std::string &arguments)
+    // ldapsearch as the administrator, on the server at `at` (default: the one
+    // the host is given); lines unwrapped.
+    std::string LdapSearch(const std::string &arguments, const std::string &at = "")
     {
         std::string output;
-        EXPECT_TRUE(RunUnix("ldapsearch -x -LLL -o ldif-wrap=no -o nettimeout=10 -H '" + url + "' -D '" + kAdmin.dn +
+        EXPECT_TRUE(RunUnix("ldapsearch -x -LLL -o ldif-wrap=no -o nettimeout=10 -H '" + (at.empty() ? url : at) +
+                                "' -D '" + kAdmin.dn +
                                 "' -y '" + server + "/passwords/admin.pw' " + arguments,
                             output))
             << output;
@@ -203,7 +218,7 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
     }
 
     // The stored text of an integer value, or "" when the object has none.
-    std::string Value(const StoredValue &value)
+    std::string Value(const StoredValue &value, const std::string &at = "")
     {
         std::string found;
         if (GetParam() == Backend::Store) {
@@ -214,7 +229,7 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
             if (object != std::string::npos && at < end)
                 found = text.substr(text.find("integer: ", at) + 9);
         } else {
-            std::string text = LdapSearch(std::string("-b '") + value.dn + "' -s base " + value.ldapAttribute);
+            std::string text = LdapSearch(std::string("-b '") + value.dn + "' -s base " + value.ldapAttribute, at);
             size_t at = text.find(std::string("\n") + value.ldapAttribute + ": ");
             if (at != std::string::npos)
                 found = text.substr(at + std::string(value.ldapAttribute).size() + 3);
@@ -223,18 +238,18 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
     }
 
     // Whether the directory's schema defines an attribute of the snap-in.
-    bool SchemaHas(const StoredValue &value)
+    bool SchemaHas(const StoredValue &value, const std::string &at = "")
     {
         if (GetParam() == Backend::Store)
             return ReadFile(WinePath(store)).find(std::string("attributetype: ") + value.attribute + "\n") !=
                    std::string::npos;
-        return LdapSearch("-b cn=Subschema -s base attributeTypes").find(std::string("NAME '") +
-                                                                          value.ldapAttribute + "'") !=
-               std::string::npos;
+        return LdapSearch("-b cn=Subschema -s base attributeTypes", at)
+                   .find(std::string("NAME '") + value.ldapAttribute + "'") != std::string::npos;
     }
 
     std::string scratch, store, server, url;
-    int servers = 0, runs = 0, unixRuns = 0;
+    std::vector<std::string> started;   // the folders of every server started, stopped or not
+    int runs = 0, unixRuns = 0;
 };
 
 TEST_P(HostProgram, ListsTheSampleObjects)
@@ -317,9 +332,61 @@ TEST_P(HostProgram, UnknownObjectIsRefused)
     EXPECT_NE(output.find("no such object"), std::string::npos) << output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Directory, HostProgram, ::testing::Values(RAX_HOST_TEST_BACKENDS),
-                         [](const ::testing::TestParamInfo<Backend> &info) {
-                             return info.param == Backend::Store ? "Store" : "Server";
-                         });
+auto BackendName = [](const ::testing::TestParamInfo<Backend> &info) {
+    return info.param == Backend::Store ? "Store" : "Server";
+};
+INSTANTIATE_TEST_SUITE_P(Directory, HostProgram, ::testing::Values(RAX_HOST_TEST_BACKENDS), BackendName);
+
+#ifdef RAX_HOST_TEST_REPLICAS
+// A main server and a replica that follows it and passes writes on to it.
+struct ReplicatedDirectory : HostProgram {
+    void StartReplica()
+    {
+        mainUrl = url;
+        replicaDir = StartServer("replica", "'" + server + "'", replicaUrl);
+        ASSERT_FALSE(replicaUrl.empty());
+    }
+    template <typename Check> bool Eventually(Check check)
+    {
+        for (int i = 0; i < 100; ++i, Sleep(100))
+            if (check())
+                return true;
+        return false;
+    }
+    std::string mainUrl, replicaUrl, replicaDir;
+};
+
+TEST_P(ReplicatedDirectory, SchemaExtendedOnTheMainServerReachesTheReplica)
+{
+    UseDirectory("kestrel-fresh.ldif");
+    StartReplica();
+    std::string output;
+    ASSERT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /ok", output), 0) << output;
+    EXPECT_TRUE(SchemaHas(kAnnsIdleTimeout, mainUrl));
+    EXPECT_TRUE(Eventually([&] { return SchemaHas(kAnnsIdleTimeout, replicaUrl); }));
+}
+
+TEST_P(ReplicatedDirectory, HostSavesThroughEitherServerAndTheNextStandsInForAStoppedOne)
+{
+    StartReplica();
+    std::string output;
+    const std::string open = "/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 1089 ";
+    ASSERT_EQ(Run(open + "21 /ok", output), 0) << output;
+    EXPECT_TRUE(Eventually([&] { return Value(kAnnsIdleTimeout, replicaUrl) == "21"; })) << "saved on the main server";
+
+    url = replicaUrl + " " + mainUrl;
+    ASSERT_EQ(Run(open + "22 /ok", output), 0) << output;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_EQ(Value(kAnnsIdleTimeout, mainUrl), "22") << "saved through the replica, held by the main server";
+
+    StopServer(replicaDir);
+    ASSERT_EQ(Run(open + "23 /ok", output), 0) << output;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_EQ(Value(kAnnsIdleTimeout, mainUrl), "23") << "the first server stopped, the next one saved";
+    url = mainUrl;
+}
+
+INSTANTIATE_TEST_SUITE_P(Directory, ReplicatedDirectory, ::testing::Values(Backend::Server), BackendName);
+#endif
 
 } // namespace
