@@ -80,6 +80,8 @@ struct ModList {
     }
 };
 
+constexpr ULONG WinsockErrorBase = 10000;
+
 class Win32Connection final : public Connection {
 public:
     ~Win32Connection() override { Close(); }
@@ -174,7 +176,12 @@ private:
 
     Result Failure(ULONG rc)
     {
-        Result result{static_cast<int>(rc), Narrow(ldap_err2stringW(rc))};
+        // A refused or broken connection may come back as the Windows Sockets
+        // error (10000 and up) rather than as an LDAP result.
+        Result result = rc >= WinsockErrorBase
+                            ? Result{kServerDown,
+                                     "the server cannot be reached (Windows Sockets error " + std::to_string(rc) + ")"}
+                            : Result{static_cast<int>(rc), Narrow(ldap_err2stringW(rc))};
         if (result.code == kServerDown || result.code == kTimeout || result.code == kConnectError)
             Close();   // the connection is of no further use
         return result;

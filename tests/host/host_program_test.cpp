@@ -115,7 +115,8 @@ struct HostProgram : ::testing::TestWithParam<Backend> {
     }
     void StopServer(const std::string &dir)
     {
-        RunUnix("bash '" RAX_SOURCE_DIR "/scripts/directory-server.sh' stop '" + dir + "'");
+        RunUnix("kill -CONT \"$(cat '" + dir + "/slapd.pid')\" 2>/dev/null; bash '" RAX_SOURCE_DIR
+                "/scripts/directory-server.sh' stop '" + dir + "'");
     }
     void StopServer()
     {
@@ -337,7 +338,29 @@ auto BackendName = [](const ::testing::TestParamInfo<Backend> &info) {
 };
 INSTANTIATE_TEST_SUITE_P(Directory, HostProgram, ::testing::Values(RAX_HOST_TEST_BACKENDS), BackendName);
 
-#ifdef RAX_HOST_TEST_REPLICAS
+#ifdef RAX_HOST_TEST_SERVERS
+using DirectoryServer = HostProgram;
+
+TEST_P(DirectoryServer, AStoppedOrSilentServerIsReportedInTime)
+{
+    SetEnvironmentVariableA("RAX_DIRECTORY_TIMEOUT", "2");
+    const std::string open = "/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 1089 25 /ok";
+    std::string output;
+    ASSERT_TRUE(RunUnix("kill -STOP \"$(cat '" + server + "/slapd.pid')\""));
+    DWORD start = GetTickCount();
+    EXPECT_EQ(Run(open, output), 1);
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    EXPECT_NE(output.find("LDAP result 85"), std::string::npos) << output;
+    EXPECT_NE(output.find("the directory could not be opened"), std::string::npos) << output;
+
+    StopServer(server);
+    EXPECT_EQ(Run(open, output), 1);
+    EXPECT_NE(output.find("LDAP result 81"), std::string::npos) << output;
+    SetEnvironmentVariableA("RAX_DIRECTORY_TIMEOUT", nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directory, DirectoryServer, ::testing::Values(Backend::Server), BackendName);
+
 // A main server and a replica that follows it and passes writes on to it.
 struct ReplicatedDirectory : HostProgram {
     void StartReplica()
