@@ -2,7 +2,11 @@
 
 #include "event_header.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -12,16 +16,153 @@ uint32_t Le32(const uint8_t *p)
            static_cast<uint32_t>(p[3]) << 24;
 }
 
-// A stretch of the trace in the block buffer: trace bytes [start_, start_ +
-// fill_), of which those before `written_` are in the work file and all
-// before `start_` too. The block is read and written whole as far as the
-// events allow, so the work file gets one write per block read; large
-// blocks end on page boundaries of both files.
+// Writes the stretches of the block buffer handed to it, in order, on a
+// thread of its own, while the next part of the trace is read and linked.
+// The buffer is cut into slots; a slot is not read into again before what
+// was handed over from it is written. The first failed write stops all
+// writing; the slot it came from is then kept as it is, for the report.
+// Where no thread can be started, each stretch is written when handed over.
+class BlockWriter {
+public:
+    static constexpr int MaxSlots = 4;
+
+    explicit BlockWriter(FILE *out) : out_(out)
+    {
+        try {
+            thread_ = std::thread([this] { Run(); });
+        } catch (const std::system_error &) {
+        }
+    }
+    ~BlockWriter() { Finish(); }
+    BlockWriter(const BlockWriter &) = delete;
+    BlockWriter &operator=(const BlockWriter &) = delete;
+
+    // Hands over `count` bytes at `data`, from `slot`, that belong at `from` in the work file.
+    void Submit(int slot, const uint8_t *data, std::size_t count, uint64_t from)
+    {
+        if (!thread_.joinable()) {
+            Written(Chunk{slot, data, count, from}, std::fwrite(data, 1, count, out_));
+            return;
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++outstanding_[slot];
+        queue_[(head_ + queued_) % MaxQueue] = Chunk{slot, data, count, from};
+        ++queued_;
+        changed_.notify_all();
+    }
+
+    // Waits until everything handed over from `slot` is written; false when a write failed.
+    bool WaitForSlot(int slot)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return outstanding_[slot] == 0 || failed_; });
+        return !failed_;
+    }
+
+    // Waits until everything handed over is written.
+    void Finish()
+    {
+        if (!thread_.joinable())
+            return;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finishing_ = true;
+            changed_.notify_all();
+        }
+        thread_.join();
+    }
+
+    bool Failed()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failed_;
+    }
+    // After a failure: the slot of the failed write and the first byte that
+    // did not reach the work file.
+    int FailedSlot() const { return failedSlot_; }
+    uint64_t FailedAt() const { return failedAt_; }
+
+private:
+    struct Chunk {
+        int slot;
+        const uint8_t *data;
+        std::size_t count;
+        uint64_t from;
+    };
+    static constexpr int MaxQueue = 2 * MaxSlots;   // at most one stretch a slot, and the last one
+
+    void Run()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return queued_ > 0 || finishing_; });
+            if (queued_ == 0)
+                return;
+            const Chunk chunk = queue_[head_];
+            const bool skip = failed_;
+            lock.unlock();
+            const std::size_t done = skip ? 0 : std::fwrite(chunk.data, 1, chunk.count, out_);
+            lock.lock();
+            head_ = (head_ + 1) % MaxQueue;
+            --queued_;
+            if (!skip)
+                Written(chunk, done);
+            else
+                --outstanding_[chunk.slot];
+            changed_.notify_all();
+        }
+    }
+
+    // Notes a write of `done` bytes of `chunk` (under the lock, when there is a thread).
+    void Written(const Chunk &chunk, std::size_t done)
+    {
+        if (done != chunk.count && !failed_) {
+            failed_ = true;
+            failedSlot_ = chunk.slot;
+            failedAt_ = chunk.from + done;
+            return;   // the slot stays taken
+        }
+        --outstanding_[chunk.slot];
+    }
+
+    FILE *out_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Chunk queue_[MaxQueue]{};
+    int head_ = 0;
+    int queued_ = 0;
+    int outstanding_[MaxSlots]{};
+    bool finishing_ = false;
+    bool failed_ = false;
+    int failedSlot_ = 0;
+    uint64_t failedAt_ = 0;
+};
+
+// A stretch of the trace in one slot of the block buffer: trace bytes
+// [start_, start_ + fill_), of which those before `written_` are handed to
+// the writer and all before `start_` too. A slot is read and written whole
+// as far as the events allow, so the work file gets one write per read;
+// large slots end on page boundaries of both files.
 class EventStream {
 public:
-    EventStream(FILE *in, FILE *out, uint64_t length, uint8_t *block, std::size_t capacity)
-        : in_(in), out_(out), length_(length), block_(block), capacity_(capacity)
+    EventStream(FILE *in, FILE *out, uint64_t length, uint8_t *block, std::size_t size)
+        : in_(in), writer_(out), length_(length), buffer_(block)
     {
+        slots_ = static_cast<int>(size / MinSlot);
+        if (slots_ > BlockWriter::MaxSlots)
+            slots_ = BlockWriter::MaxSlots;
+        if (slots_ < 1)
+            slots_ = 1;
+        capacity_ = size / static_cast<std::size_t>(slots_);
+        block_ = buffer_;
+    }
+
+    // Waits for the writer; true when every byte handed to it is in the work file.
+    bool Finish()
+    {
+        writer_.Finish();
+        return !writer_.Failed();
     }
 
     // Writes every byte before `end` to the work file, reading the trace on
@@ -57,49 +198,65 @@ public:
         return block_ + (offset - start_);
     }
 
-    bool WriteFailed() const { return writeFailed_; }
     uint64_t Written() const { return written_; }
 
     // After a failed write: true when the first byte that did not reach the
     // work file belongs to an event header, false when it is event data.
     bool FailedInHeader() const
     {
-        const uint64_t end = start_ + fill_;
-        for (uint64_t header = firstHeader_; header >= start_ && header <= failedAt_;) {
-            if (failedAt_ - header < EventHeaderSize || end - header < EventHeaderSize)
+        const Slot &slot = slot_[writer_.FailedSlot()];
+        const uint8_t *base = SlotBytes(writer_.FailedSlot());
+        const uint64_t failedAt = writer_.FailedAt();
+        const uint64_t end = slot.start + slot.fill;
+        for (uint64_t header = slot.firstHeader; header >= slot.start && header <= failedAt;) {
+            if (failedAt - header < EventHeaderSize || end - header < EventHeaderSize)
                 return true;
-            header += EventHeaderSize + Le32(block_ + (header - start_) + 28);
+            header += EventHeaderSize + Le32(base + (header - slot.start) + 28);
         }
         return false;
     }
 
 private:
-    static constexpr std::size_t PageAlignedFrom = 65536;   // blocks this large end on pages
+    static constexpr std::size_t PageAlignedFrom = 65536;   // slots this large end on pages
     static constexpr std::size_t Page = 4096;
+    static constexpr std::size_t MinSlot = 2 * EventHeaderSize;
 
-    // Writes the block's bytes from `written_` up to `to`.
+    // What a slot held when the writer was handed a stretch of it.
+    struct Slot {
+        uint64_t start = 0;
+        std::size_t fill = 0;
+        uint64_t firstHeader = 0;
+    };
+
+    const uint8_t *SlotBytes(int slot) const { return buffer_ + static_cast<std::size_t>(slot) * capacity_; }
+
+    // Hands the slot's bytes from `written_` up to `to` to the writer; false
+    // once a write has failed.
     bool Write(uint64_t to)
     {
         const std::size_t count = static_cast<std::size_t>(to - written_);
-        const std::size_t done = count == 0 ? 0 : std::fwrite(block_ + (written_ - start_), 1, count, out_);
-        if (done != count) {
-            writeFailed_ = true;
-            failedAt_ = written_ + done;
-            written_ += done;
-            return false;
+        if (count > 0) {
+            slot_[current_] = Slot{start_, fill_, firstHeader_};
+            writer_.Submit(current_, block_ + (written_ - start_), count, written_);
         }
         written_ = to;
-        return true;
+        return !writer_.Failed();
     }
 
-    // Starts the block at `at` (written up to there), keeping the bytes it
-    // already holds from there on, and reads the trace on, never past
-    // `length_`; false when nothing more comes.
+    // Starts the next slot at `at` (handed over up to there), with the bytes
+    // the current one holds from there on, and reads the trace on, never past
+    // `length_`; false when nothing more comes or a write failed.
     bool Load(uint64_t at)
     {
         const std::size_t keep = static_cast<std::size_t>(start_ + fill_ - at);
-        if (keep > 0 && at != start_)
-            std::memmove(block_, block_ + (at - start_), keep);
+        const int next = (current_ + 1) % slots_;
+        if (!writer_.WaitForSlot(next))
+            return false;
+        uint8_t *to = buffer_ + static_cast<std::size_t>(next) * capacity_;
+        if (keep > 0 && to != block_ + (at - start_))
+            std::memmove(to, block_ + (at - start_), keep);
+        block_ = to;
+        current_ = next;
         start_ = at;
         fill_ = keep;
         uint64_t end = at + capacity_;
@@ -116,43 +273,42 @@ private:
     }
 
     FILE *in_;
-    FILE *out_;
+    BlockWriter writer_;
     uint64_t length_;
-    uint8_t *block_;
-    std::size_t capacity_;
+    uint8_t *buffer_;
+    int slots_ = 1;
+    std::size_t capacity_ = 0;   // of each slot
+    int current_ = 0;
+    uint8_t *block_ = nullptr;   // the current slot
     uint64_t start_ = 0;
     std::size_t fill_ = 0;
     uint64_t written_ = 0;
-    uint64_t firstHeader_ = 0;   // the first header reached in the block, when not before start_
-    uint64_t failedAt_ = 0;
-    bool writeFailed_ = false;
+    uint64_t firstHeader_ = 0;   // the first header reached in the slot, when not before start_
+    Slot slot_[BlockWriter::MaxSlots];
 };
 
 }  // namespace
 
-CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
-                      uint32_t maxData, void (*onEvent)())
+namespace {
+
+// The copy as the reads see it. A write that failed on the way decides the
+// result instead, once the writer is done: every path ends by handing over
+// all that it copied.
+CopyResult CopyThrough(EventStream &stream, uint64_t length, uint32_t maxData, void (*onEvent)())
 {
     uint64_t position = 0;   // of the next event in both files
     uint64_t previous = 0;   // header offset of the event before it
-    EventStream stream(trace, work, length, block, blockSize);
-    auto writeFailure = [&stream] {
-        return stream.FailedInHeader() ? CopyResult::HeaderWrite : CopyResult::DataWrite;
-    };
     for (;;) {
         onEvent();
         if (length <= position)
-            return stream.WriteThrough(length) ? CopyResult::Done
-                   : stream.WriteFailed()     ? writeFailure()
-                                              : CopyResult::DataRead;
-        if (length - position < EventHeaderSize)
-            return stream.WriteThrough(position) || !stream.WriteFailed() ? CopyResult::HeaderRead : writeFailure();
-        uint8_t *header = stream.ReachHeader(position, EventHeaderSize);
-        if (!header) {
-            if (stream.WriteFailed())
-                return writeFailure();
-            return stream.Written() < position ? CopyResult::DataRead : CopyResult::HeaderRead;
+            return stream.WriteThrough(length) ? CopyResult::Done : CopyResult::DataRead;
+        if (length - position < EventHeaderSize) {
+            stream.WriteThrough(position);
+            return CopyResult::HeaderRead;
         }
+        uint8_t *header = stream.ReachHeader(position, EventHeaderSize);
+        if (!header)
+            return stream.Written() < position ? CopyResult::DataRead : CopyResult::HeaderRead;
         const uint32_t link = static_cast<uint32_t>(previous);   // traces stay below 4 GiB
         header[0] = static_cast<uint8_t>(link);
         header[1] = static_cast<uint8_t>(link >> 8);
@@ -162,10 +318,22 @@ CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *block, 
         const uint32_t traced = Le32(header + 28);
         const uint64_t dataStart = position + EventHeaderSize;
         if (traced > maxData || length - dataStart < traced) {
-            if (!stream.WriteThrough(dataStart))
-                return writeFailure();
+            stream.WriteThrough(dataStart);
             return traced > maxData ? CopyResult::DataTooLarge : CopyResult::DataRead;
         }
         position = dataStart + traced;
     }
+}
+
+}  // namespace
+
+CopyResult CopyEvents(FILE *trace, FILE *work, uint64_t length, uint8_t *block, std::size_t blockSize,
+                      uint32_t maxData, void (*onEvent)())
+{
+    EventStream stream(trace, work, length, block, blockSize);
+    const CopyResult result = CopyThrough(stream, length, maxData, onEvent);
+    // A failed write comes first: nothing after it was written.
+    if (!stream.Finish())
+        return stream.FailedInHeader() ? CopyResult::HeaderWrite : CopyResult::DataWrite;
+    return result;
 }

@@ -1,7 +1,7 @@
 // Copying a trace into its work file: the same bytes, except that each event
 // header's first field holds the offset of the header before it (0 for the
-// first event). The copy reads and writes whole blocks of one buffer, the
-// links written into the block in between.
+// first event). The copy reads whole slots of one buffer and writes the
+// links into them, while a thread of its own writes the slots read before.
 #ifndef KAVELIN_EVENT_COPY_H
 #define KAVELIN_EVENT_COPY_H
 
