@@ -60,6 +60,8 @@ struct StoredValue {
 };
 constexpr StoredValue kAnnsIdleTimeout{"CN=Ann.OU=Sales.O=Kestrel", "cn=Ann,ou=Sales,o=Kestrel", "Dravon Idle Timeout",
                                        "Dravon-Idle-Timeout"};
+constexpr StoredValue kSalesIdleTimeout{"OU=Sales.O=Kestrel", "ou=Sales,o=Kestrel", "Dravon Idle Timeout",
+                                        "Dravon-Idle-Timeout"};
 
 // Identities of the sample: the administrator, who may write everything, and
 // Bob, who may only read.
@@ -280,7 +282,7 @@ TEST_P(HostProgram, EachClassGetsItsPagesAndAnUntouchedOkWritesNothing)
     EXPECT_EQ(Snapshot(), before) << "nothing was changed, so nothing was written";
 }
 
-TEST_P(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
+TEST_P(HostProgram, FieldsTypedHeadlessOnAUserAndAContainerAreAppliedAndSaved)
 {
     ASSERT_EQ(Value(kAnnsIdleTimeout), "30");
     std::string output;
@@ -288,6 +290,11 @@ TEST_P(HostProgram, AFieldTypedHeadlessIsAppliedAndSaved)
     EXPECT_NE(output.find("applied and saved"), std::string::npos) << output;
     EXPECT_EQ(output.find("message:"), std::string::npos) << output;
     EXPECT_EQ(Value(kAnnsIdleTimeout), "25");
+
+    ASSERT_EQ(Value(kSalesIdleTimeout), "45");
+    ASSERT_EQ(Run("/headless /open \"OU=Sales.O=Kestrel\" /field 1 1089 50 /ok", output), 0) << output;
+    EXPECT_EQ(output.find("message:"), std::string::npos) << output;
+    EXPECT_EQ(Value(kSalesIdleTimeout), "50");
 
     EXPECT_EQ(Run("/headless /open \"CN=Ann.OU=Sales.O=Kestrel\" /field 1 4242 x /ok", output), 1);
     EXPECT_NE(output.find("page 1 has no control 4242"), std::string::npos) << output;
