@@ -287,10 +287,6 @@ private:
     Slot slot_[BlockWriter::MaxSlots];
 };
 
-}  // namespace
-
-namespace {
-
 // The copy as the reads see it. A write that failed on the way decides the
 // result instead, once the writer is done: every path ends by handing over
 // all that it copied.
