@@ -48,8 +48,8 @@ python3 - "$best_cp" "$best_prep" "$size" "$peak_prep" "$best_dd" <<'PY'
 import sys
 cp, prep, size, peak, dd = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
 mib = size / 2**20
-print(f"trace {mib:.0f} MiB: cp {cp:.2f}s ({mib/cp:.0f} MiB/s), dd bs=1M {dd:.2f}s ({mib/dd:.0f} MiB/s), "
-      f"preparation {prep:.2f}s ({mib/prep:.0f} MiB/s)")
+print(f"trace {mib:.0f} MiB: cp {cp:.3f}s ({mib/cp:.0f} MiB/s), dd bs=1M {dd:.3f}s ({mib/dd:.0f} MiB/s), "
+      f"preparation {prep:.3f}s ({mib/prep:.0f} MiB/s)")
 print(f"ratio preparation/cp: {prep/cp:.2f} (target <= 1.15); preparation/dd: {prep/dd:.2f}")
 print(f"viewer peak resident size {peak} KiB")
 PY
