@@ -24,7 +24,7 @@ uint32_t Le32(const uint8_t *p)
 // Where no thread can be started, each stretch is written when handed over.
 class BlockWriter {
 public:
-    static constexpr int MaxSlots = 4;
+    static constexpr int MaxSlots = 8;
 
     explicit BlockWriter(FILE *out) : out_(out)
     {
@@ -48,14 +48,22 @@ public:
         ++outstanding_[slot];
         queue_[(head_ + queued_) % MaxQueue] = Chunk{slot, data, count, from};
         ++queued_;
-        changed_.notify_all();
+        submitted_.notify_one();
     }
 
-    // Waits until everything handed over from `slot` is written; false when a write failed.
-    bool WaitForSlot(int slot)
+    // Makes sure everything handed over from `slot` is written; false when a
+    // write failed. When it is not, waits until `through`, a slot filled
+    // after it, is written too (slots are written in the order they were
+    // filled): the fewer turns the reader waits, the fewer times the writer
+    // stops to wake it.
+    bool WaitForSlot(int slot, int through)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return outstanding_[slot] == 0 || failed_; });
+        if (outstanding_[slot] != 0 && !failed_) {
+            awaited_ = through;
+            freed_.wait(lock, [&] { return outstanding_[through] == 0 || failed_; });
+            awaited_ = -1;
+        }
         return !failed_;
     }
 
@@ -67,7 +75,7 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex_);
             finishing_ = true;
-            changed_.notify_all();
+            submitted_.notify_one();
         }
         thread_.join();
     }
@@ -95,7 +103,7 @@ private:
     {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            changed_.wait(lock, [&] { return queued_ > 0 || finishing_; });
+            submitted_.wait(lock, [&] { return queued_ > 0 || finishing_; });
             if (queued_ == 0)
                 return;
             const Chunk chunk = queue_[head_];
@@ -109,7 +117,10 @@ private:
                 Written(chunk, done);
             else
                 --outstanding_[chunk.slot];
-            changed_.notify_all();
+            // Wake the reader only for what it waits for: a wake-up per
+            // write costs the writer a system call and the reader a turn.
+            if (awaited_ >= 0 && (outstanding_[awaited_] == 0 || failed_))
+                freed_.notify_one();
         }
     }
 
@@ -128,11 +139,13 @@ private:
     FILE *out_;
     std::thread thread_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable submitted_;   // the writer waits on it
+    std::condition_variable freed_;       // the reader waits on it
     Chunk queue_[MaxQueue]{};
     int head_ = 0;
     int queued_ = 0;
     int outstanding_[MaxSlots]{};
+    int awaited_ = -1;
     bool finishing_ = false;
     bool failed_ = false;
     int failedSlot_ = 0;
@@ -193,7 +206,7 @@ public:
             if (!Write(keep) || !Load(keep))
                 return nullptr;
         }
-        if (firstHeader_ < start_)
+        if (firstHeader_ == NoHeader)
             firstHeader_ = offset;
         return block_ + (offset - start_);
     }
@@ -208,7 +221,7 @@ public:
         const uint8_t *base = SlotBytes(writer_.FailedSlot());
         const uint64_t failedAt = writer_.FailedAt();
         const uint64_t end = slot.start + slot.fill;
-        for (uint64_t header = slot.firstHeader; header >= slot.start && header <= failedAt;) {
+        for (uint64_t header = slot.firstHeader; header <= failedAt;) {
             if (failedAt - header < EventHeaderSize || end - header < EventHeaderSize)
                 return true;
             header += EventHeaderSize + Le32(base + (header - slot.start) + 28);
@@ -220,6 +233,7 @@ private:
     static constexpr std::size_t PageAlignedFrom = 65536;   // slots this large end on pages
     static constexpr std::size_t Page = 4096;
     static constexpr std::size_t MinSlot = 2 * EventHeaderSize;
+    static constexpr uint64_t NoHeader = UINT64_MAX;
 
     // What a slot held when the writer was handed a stretch of it.
     struct Slot {
@@ -245,21 +259,27 @@ private:
 
     // Starts the next slot at `at` (handed over up to there), with the bytes
     // the current one holds from there on, and reads the trace on, never past
-    // `length_`; false when nothing more comes or a write failed.
+    // `length_`; false when nothing more comes or a write failed. In a large
+    // slot each byte keeps its place within a page of the files: the system
+    // copies between buffers aligned alike several times faster, and such a
+    // slot starts up to a page before `at`, with bytes that are never written.
     bool Load(uint64_t at)
     {
         const std::size_t keep = static_cast<std::size_t>(start_ + fill_ - at);
         const int next = (current_ + 1) % slots_;
-        if (!writer_.WaitForSlot(next))
+        const int ahead = slots_ / 2 > 1 ? slots_ / 2 - 1 : 0;
+        if (!writer_.WaitForSlot(next, (next + ahead) % slots_))
             return false;
+        const std::size_t lead = capacity_ >= PageAlignedFrom ? static_cast<std::size_t>(at % Page) : 0;
         uint8_t *to = buffer_ + static_cast<std::size_t>(next) * capacity_;
-        if (keep > 0 && to != block_ + (at - start_))
-            std::memmove(to, block_ + (at - start_), keep);
+        if (keep > 0 && to + lead != block_ + (at - start_))
+            std::memmove(to + lead, block_ + (at - start_), keep);
         block_ = to;
         current_ = next;
-        start_ = at;
-        fill_ = keep;
-        uint64_t end = at + capacity_;
+        start_ = at - lead;
+        fill_ = lead + keep;
+        firstHeader_ = NoHeader;
+        uint64_t end = start_ + capacity_;
         if (capacity_ >= PageAlignedFrom)
             end -= end % Page;
         if (end > length_)
@@ -283,7 +303,7 @@ private:
     uint64_t start_ = 0;
     std::size_t fill_ = 0;
     uint64_t written_ = 0;
-    uint64_t firstHeader_ = 0;   // the first header reached in the slot, when not before start_
+    uint64_t firstHeader_ = NoHeader;   // the first header reached in the slot
     Slot slot_[BlockWriter::MaxSlots];
 };
 

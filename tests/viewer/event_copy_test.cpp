@@ -26,6 +26,8 @@
 namespace {
 
 constexpr uint32_t MaxData = 1000;   // small, so that small blocks hold any header
+// Cut into slots large enough to keep each byte's place within a page.
+constexpr std::size_t LargeBlock = std::size_t{1} << 20;
 
 int Events = 0;
 void CountEvent()
@@ -121,7 +123,7 @@ Copy RunCopy(const TempDir &dir, const std::string &trace, uint64_t length, std:
         std::setvbuf(work, nullptr, _IONBF, 0);
     }
     std::fputs(before.c_str(), work);
-    static uint8_t block[65536];
+    static uint8_t block[LargeBlock];
     Events = 0;
     CopyResult result = CopyEvents(in, work, length, block, blockSize, MaxData, CountEvent);
     std::fclose(in);
@@ -157,6 +159,11 @@ TEST_F(BlockCopy, SameAsItsDefinitionWhereverABlockEnds)
         EXPECT_EQ(ExpectCopy(trace, trace.size(), block), CopyResult::Done);
     std::string shortEvents = MakeEvents(20000, {0, 1, 2, 7, 40, 13});
     EXPECT_EQ(ExpectCopy(shortEvents, shortEvents.size(), 65536), CopyResult::Done);
+    // Slots that keep bytes in their place start part of a page in when a
+    // header crosses the end of the slot before; short events put most ends in one.
+    std::string manyShort = MakeEvents(100000, {0, 1, 2, 7, 40, 13});
+    for (std::size_t block : {LargeBlock, LargeBlock - 8 * 4096 - 8 * 13})
+        EXPECT_EQ(ExpectCopy(manyShort, manyShort.size(), block), CopyResult::Done);
 }
 
 TEST_F(BlockCopy, DamagedTracesStopAsDefined)
@@ -243,32 +250,42 @@ TEST_F(BlockCopy, FailedWriteIsAHeaderOrADataWriteByItsFirstByteLost)
     // The file size limit stops a write part of the way through a block,
     // and the next write fails. The work file keeps what fitted; the failure
     // is the header's when the first byte lost is a header's.
-    std::string trace = MakeEvents(300, {300, 0, 999, 36});
-    const Copy whole = Reference(trace, trace.size());
-    std::vector<uint64_t> headers;
-    for (uint64_t at = 0; at < trace.size(); at += EventHeaderSize + Le32(trace, at + 28))
-        headers.push_back(at);
-    auto inHeader = [&](uint64_t byte) {
-        return std::any_of(headers.begin(), headers.end(),
-                           [byte](uint64_t h) { return byte >= h && byte - h < EventHeaderSize; });
-    };
-    WriteBytes(trace_, trace);
     rlimit saved;
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     void (*savedHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    for (rlim_t limit : {rlim_t{1}, rlim_t{336 + 10}, rlim_t{20000}, rlim_t{40003}, rlim_t{65536 + 7},
-                         static_cast<rlim_t>(trace.size() - 1), static_cast<rlim_t>(headers.back() + 3)}) {
-        const CopyResult expected = inHeader(limit) ? CopyResult::HeaderWrite : CopyResult::DataWrite;
-        for (std::size_t block : {std::size_t{5200}, std::size_t{65536}}) {
-            rlimit cut = saved;
-            cut.rlim_cur = limit;
-            ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
-            Copy copy = RunCopy(dir_, trace_, trace.size(), block);
-            setrlimit(RLIMIT_FSIZE, &saved);
-            EXPECT_EQ(copy.result, expected) << "limit " << limit << ", block " << block;
-            EXPECT_EQ(copy.work, whole.work.substr(0, limit)) << "limit " << limit << ", block " << block;
+    auto check = [&](const std::string &trace, std::vector<rlim_t> limits, std::vector<std::size_t> blocks) {
+        const Copy whole = Reference(trace, trace.size());
+        std::vector<uint64_t> headers;
+        for (uint64_t at = 0; at < trace.size(); at += EventHeaderSize + Le32(trace, at + 28))
+            headers.push_back(at);
+        auto inHeader = [&](uint64_t byte) {
+            return std::any_of(headers.begin(), headers.end(),
+                               [byte](uint64_t h) { return byte >= h && byte - h < EventHeaderSize; });
+        };
+        limits.push_back(trace.size() - 1);
+        limits.push_back(headers.back() + 3);
+        WriteBytes(trace_, trace);
+        for (rlim_t limit : limits) {
+            const CopyResult expected = inHeader(limit) ? CopyResult::HeaderWrite : CopyResult::DataWrite;
+            for (std::size_t block : blocks) {
+                rlimit cut = saved;
+                cut.rlim_cur = limit;
+                ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
+                Copy copy = RunCopy(dir_, trace_, trace.size(), block);
+                setrlimit(RLIMIT_FSIZE, &saved);
+                EXPECT_EQ(copy.result, expected) << "limit " << limit << ", block " << block;
+                EXPECT_EQ(copy.work, whole.work.substr(0, limit)) << "limit " << limit << ", block " << block;
+            }
         }
-    }
+    };
+    check(MakeEvents(300, {300, 0, 999, 36}), {1, 336 + 10, 20000, 40003, 65536 + 7}, {5200, 65536});
+    // Around the ends of large slots, most of them in a header, and in the
+    // slot after one that started part of a page in.
+    std::vector<rlim_t> slotEnds;
+    for (rlim_t end : {131072, 262144, 393216})
+        for (rlim_t near : {end - 4100, end - 20, end - 3, end + 1, end + 5000})
+            slotEnds.push_back(near);
+    check(MakeEvents(12000, {0, 1, 2, 7, 40, 13}), slotEnds, {LargeBlock});
     std::signal(SIGXFSZ, savedHandler);
 }
 
