@@ -108,9 +108,10 @@ Copy Reference(const std::string &bytes, uint64_t length)
 }
 
 // Copies the trace file into a fresh work file through a block of
-// `blockSize` bytes; `before` is left in the work stream's buffer first.
+// `blockSize` bytes, calling `onEvent` (which counts in `Events`) before each
+// event; `before` is left in the work stream's buffer first.
 Copy RunCopy(const TempDir &dir, const std::string &trace, uint64_t length, std::size_t blockSize = 65536,
-             const std::string &before = "")
+             const std::string &before = "", void (*onEvent)() = CountEvent)
 {
     std::string workPath = dir.File("COPY.TMP");
     FILE *in = std::fopen(trace.c_str(), "rb");
@@ -125,7 +126,7 @@ Copy RunCopy(const TempDir &dir, const std::string &trace, uint64_t length, std:
     std::fputs(before.c_str(), work);
     static uint8_t block[LargeBlock];
     Events = 0;
-    CopyResult result = CopyEvents(in, work, length, block, blockSize, MaxData, CountEvent);
+    CopyResult result = CopyEvents(in, work, length, block, blockSize, MaxData, onEvent);
     std::fclose(in);
     std::fclose(work);
     return {result, ReadBytes(workPath), Events};
@@ -319,23 +320,11 @@ TEST_F(BlockCopy, TraceCutShortDuringTheCopyIsReported)
                              base + 60040}) {
             for (std::size_t block : {std::size_t{5200}, std::size_t{65536}}) {
                 WriteBytes(trace_, trace);
-                std::string workPath = dir_.File("COPY.TMP");
-                FILE *in = std::fopen(trace_.c_str(), "rb");
-                FILE *work = std::fopen(workPath.c_str(), "wb");
-                ASSERT_TRUE(in && work);
-                std::setvbuf(in, nullptr, _IONBF, 0);
-                std::setvbuf(work, nullptr, _IONBF, 0);
-                static uint8_t buffer[65536];
-                Events = 0;
                 CutPath = trace_;
                 CutAt = at;
                 CutTo = static_cast<off_t>(cut);
-                CopyResult result =
-                    CopyEvents(in, work, trace.size(), buffer, block, MaxData, CutTraceOnTheWay);
-                std::fclose(in);
-                std::fclose(work);
-                const Copy copy{result, ReadBytes(workPath), Events};
-                EXPECT_TRUE(result == CopyResult::HeaderRead || result == CopyResult::DataRead)
+                const Copy copy = RunCopy(dir_, trace_, trace.size(), block, "", CutTraceOnTheWay);
+                EXPECT_TRUE(copy.result == CopyResult::HeaderRead || copy.result == CopyResult::DataRead)
                     << "cut " << cut << " at event " << at << ", block " << block;
                 // The trace as the copy saw it: up to the cut, or further when
                 // a block was read before the cut. All of it is in the work
