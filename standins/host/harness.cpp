@@ -55,6 +55,31 @@ bool LooksLikeMessageBox(HWND window)
     return text && icon && (GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
 }
 
+struct CaptureSearch {
+    DWORD process;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCapture(HWND window, LPARAM param)
+{
+    auto *search = reinterpret_cast<CaptureSearch *>(param);
+    char cls[16] = {};
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process || !GetClassNameA(window, cls, sizeof cls) || std::strcmp(cls, "MS_WINHELP") != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The help capture window of another process, if it has one.
+HWND HelpCaptureOf(DWORD process)
+{
+    CaptureSearch search{process, nullptr};
+    EnumWindows(MatchCapture, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 } // namespace
 
 ModalCapture::ModalCapture()
@@ -139,19 +164,50 @@ void CALLBACK ModalCapture::RunAction(HWND, UINT, UINT_PTR timer, DWORD)
 
 HelpCapture::HelpCapture()
 {
+    InitializeCriticalSection(&m_lock);
+    m_created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    if (m_thread)
+        WaitForSingleObject(m_created, INFINITE);
+}
+
+HelpCapture::~HelpCapture()
+{
+    if (m_thread) {
+        if (m_window)
+            PostMessageA(m_window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+    CloseHandle(m_created);
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<CapturedHelp> HelpCapture::Calls() const
+{
+    EnterCriticalSection(&m_lock);
+    std::vector<CapturedHelp> calls = m_calls;
+    LeaveCriticalSection(&m_lock);
+    return calls;
+}
+
+DWORD WINAPI HelpCapture::Run(void *param)
+{
+    auto *self = static_cast<HelpCapture *>(param);
     WNDCLASSA wc{};
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "MS_WINHELP";
     RegisterClassA(&wc);   // may already be registered by an earlier capture
-    m_window = CreateWindowExA(0, "MS_WINHELP", "help capture", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               wc.hInstance, this);
-}
-
-HelpCapture::~HelpCapture()
-{
-    if (m_window)
-        DestroyWindow(m_window);
+    self->m_window = CreateWindowExA(0, "MS_WINHELP", "help capture", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                     wc.hInstance, self);
+    SetEvent(self->m_created);
+    if (!self->m_window)
+        return 1;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    return 0;
 }
 
 LRESULT CALLBACK HelpCapture::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -159,36 +215,56 @@ LRESULT CALLBACK HelpCapture::WindowProc(HWND window, UINT message, WPARAM wPara
     if (message == WM_NCCREATE) {
         auto *create = reinterpret_cast<CREATESTRUCTA *>(lParam);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    } else if (message == WM_DESTROY) {
+        PostQuitMessage(0);
     } else if (message == WM_COPYDATA) {
-        auto *self = reinterpret_cast<HelpCapture *>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        auto *copy = reinterpret_cast<const COPYDATASTRUCT *>(lParam);
-        // The help request: size, command, data, reserved, offset of the file name, offset of data.
-#pragma pack(push, 1)
-        struct Request {
-            WORD size;
-            WORD command;
-            LONG data;
-            LONG reserved;
-            WORD fileOffset;
-            WORD dataOffset;
-        };
-#pragma pack(pop)
-        if (self && copy && copy->cbData >= sizeof(Request)) {
-            const auto *request = static_cast<const Request *>(copy->lpData);
-            CapturedHelp call;
-            call.caller = reinterpret_cast<HWND>(wParam);
-            call.command = request->command;
-            call.data = static_cast<unsigned long>(request->data);
-            if (request->fileOffset != 0 && request->fileOffset < copy->cbData) {
-                const char *name = static_cast<const char *>(copy->lpData) + request->fileOffset;
-                size_t room = copy->cbData - request->fileOffset;
-                call.file.assign(name, strnlen(name, room));
+        // Test programs running side by side under Wine share one desktop, and
+        // WinHelpA asks the first window of the viewer's class it finds: a call
+        // made by another process goes on to that process's own capture.
+        DWORD caller = 0;
+        if (wParam && GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &caller) &&
+            caller != GetCurrentProcessId()) {
+            if (HWND theirs = HelpCaptureOf(caller)) {
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutA(theirs, WM_COPYDATA, wParam, lParam, SMTO_NORMAL, 10000, &ignored);
             }
-            self->m_calls.push_back(call);
+            return TRUE;
         }
+        auto *self = reinterpret_cast<HelpCapture *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && lParam)
+            self->Record(wParam, *reinterpret_cast<const COPYDATASTRUCT *>(lParam));
         return TRUE;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void HelpCapture::Record(WPARAM caller, const COPYDATASTRUCT &copy)
+{
+    // The help request: size, command, data, reserved, offset of the file name, offset of data.
+#pragma pack(push, 1)
+    struct Request {
+        WORD size;
+        WORD command;
+        LONG data;
+        LONG reserved;
+        WORD fileOffset;
+        WORD dataOffset;
+    };
+#pragma pack(pop)
+    if (copy.cbData < sizeof(Request))
+        return;
+    const auto *request = static_cast<const Request *>(copy.lpData);
+    CapturedHelp call;
+    call.caller = reinterpret_cast<HWND>(caller);
+    call.command = request->command;
+    call.data = static_cast<unsigned long>(request->data);
+    if (request->fileOffset != 0 && request->fileOffset < copy.cbData) {
+        const char *name = static_cast<const char *>(copy.lpData) + request->fileOffset;
+        call.file.assign(name, strnlen(name, copy.cbData - request->fileOffset));
+    }
+    EnterCriticalSection(&m_lock);
+    m_calls.push_back(call);
+    LeaveCriticalSection(&m_lock);
 }
 
 std::string ItemText(HWND dialog, int id)

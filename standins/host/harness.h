@@ -71,7 +71,8 @@ struct CapturedHelp {
 };
 
 // While alive, WinHelpA calls of this process reach a hidden window of the help
-// viewer's class and are recorded instead of starting a viewer.
+// viewer's class and are recorded instead of starting a viewer. The window
+// has a thread of its own, so it answers whatever the test's thread is doing.
 class HelpCapture {
 public:
     HelpCapture();
@@ -79,11 +80,17 @@ public:
     HelpCapture(const HelpCapture &) = delete;
     HelpCapture &operator=(const HelpCapture &) = delete;
 
-    const std::vector<CapturedHelp> &Calls() const { return m_calls; }
+    std::vector<CapturedHelp> Calls() const;
 
 private:
+    static DWORD WINAPI Run(void *self);
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    void Record(WPARAM caller, const COPYDATASTRUCT &copy);
+
+    HANDLE m_thread = nullptr;
+    HANDLE m_created = nullptr;
     HWND m_window = nullptr;
+    mutable CRITICAL_SECTION m_lock;
     std::vector<CapturedHelp> m_calls;
 };
 
