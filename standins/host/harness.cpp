@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace harness {
@@ -53,31 +54,6 @@ bool LooksLikeMessageBox(HWND window)
     HWND text = GetDlgItem(window, 0xFFFF);
     HWND icon = GetDlgItem(window, 0x440);
     return text && icon && (GetWindowLongA(icon, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
-}
-
-struct CaptureSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK MatchCapture(HWND window, LPARAM param)
-{
-    auto *search = reinterpret_cast<CaptureSearch *>(param);
-    char cls[16] = {};
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process || !GetClassNameA(window, cls, sizeof cls) || std::strcmp(cls, "MS_WINHELP") != 0)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-// The help capture window of another process, if it has one.
-HWND HelpCaptureOf(DWORD process)
-{
-    CaptureSearch search{process, nullptr};
-    EnumWindows(MatchCapture, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 } // namespace
@@ -162,109 +138,66 @@ void CALLBACK ModalCapture::RunAction(HWND, UINT, UINT_PTR timer, DWORD)
         action(dialog);
 }
 
-HelpCapture::HelpCapture()
+namespace {
+
+HelpCapture *g_help = nullptr;   // the innermost capture alive
+
+// The five bytes at the start of WinHelpA while they hold the jump.
+BYTE g_helpEntry[5];
+
+BYTE *HelpEntry()
 {
-    InitializeCriticalSection(&m_lock);
-    m_created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    if (m_thread)
-        WaitForSingleObject(m_created, INFINITE);
+    return reinterpret_cast<BYTE *>(GetProcAddress(GetModuleHandleA("user32.dll"), "WinHelpA"));
+}
+
+bool WriteCode(BYTE *at, const BYTE *bytes, size_t size)
+{
+    DWORD protection = 0;
+    if (!at || !VirtualProtect(at, size, PAGE_EXECUTE_READWRITE, &protection))
+        return false;
+    std::memcpy(at, bytes, size);
+    VirtualProtect(at, size, protection, &protection);
+    FlushInstructionCache(GetCurrentProcess(), at, size);
+    return true;
+}
+
+} // namespace
+
+static_assert(sizeof(void *) == 4, "the jump into the recorder is a 32-bit relative one");
+
+HelpCapture::HelpCapture() : m_outer(g_help)
+{
+    g_help = this;
+    if (m_outer)
+        return;
+    BYTE *entry = HelpEntry();
+    if (!entry)
+        return;
+    std::memcpy(g_helpEntry, entry, sizeof g_helpEntry);
+    BYTE jump[5] = {0xE9};
+    const auto distance = static_cast<int32_t>(reinterpret_cast<BYTE *>(&Record) - (entry + sizeof jump));
+    std::memcpy(jump + 1, &distance, sizeof distance);
+    WriteCode(entry, jump, sizeof jump);
 }
 
 HelpCapture::~HelpCapture()
 {
-    if (m_thread) {
-        if (m_window)
-            PostMessageA(m_window, WM_CLOSE, 0, 0);
-        WaitForSingleObject(m_thread, INFINITE);
-        CloseHandle(m_thread);
+    g_help = m_outer;
+    if (!m_outer)
+        WriteCode(HelpEntry(), g_helpEntry, sizeof g_helpEntry);
+}
+
+BOOL WINAPI HelpCapture::Record(HWND caller, LPCSTR file, UINT command, ULONG_PTR data)
+{
+    if (g_help) {
+        CapturedHelp call;
+        call.caller = caller;
+        call.file = file ? file : "";
+        call.command = command;
+        call.data = static_cast<unsigned long>(data);
+        g_help->m_calls.push_back(call);
     }
-    CloseHandle(m_created);
-    DeleteCriticalSection(&m_lock);
-}
-
-std::vector<CapturedHelp> HelpCapture::Calls() const
-{
-    EnterCriticalSection(&m_lock);
-    std::vector<CapturedHelp> calls = m_calls;
-    LeaveCriticalSection(&m_lock);
-    return calls;
-}
-
-DWORD WINAPI HelpCapture::Run(void *param)
-{
-    auto *self = static_cast<HelpCapture *>(param);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "MS_WINHELP";
-    RegisterClassA(&wc);   // may already be registered by an earlier capture
-    self->m_window = CreateWindowExA(0, "MS_WINHELP", "help capture", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     wc.hInstance, self);
-    SetEvent(self->m_created);
-    if (!self->m_window)
-        return 1;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    return 0;
-}
-
-LRESULT CALLBACK HelpCapture::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto *create = reinterpret_cast<CREATESTRUCTA *>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-    } else if (message == WM_COPYDATA) {
-        // Test programs running side by side under Wine share one desktop, and
-        // WinHelpA asks the first window of the viewer's class it finds: a call
-        // made by another process goes on to that process's own capture.
-        DWORD caller = 0;
-        if (wParam && GetWindowThreadProcessId(reinterpret_cast<HWND>(wParam), &caller) &&
-            caller != GetCurrentProcessId()) {
-            if (HWND theirs = HelpCaptureOf(caller)) {
-                DWORD_PTR ignored = 0;
-                SendMessageTimeoutA(theirs, WM_COPYDATA, wParam, lParam, SMTO_NORMAL, 10000, &ignored);
-            }
-            return TRUE;
-        }
-        auto *self = reinterpret_cast<HelpCapture *>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self && lParam)
-            self->Record(wParam, *reinterpret_cast<const COPYDATASTRUCT *>(lParam));
-        return TRUE;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void HelpCapture::Record(WPARAM caller, const COPYDATASTRUCT &copy)
-{
-    // The help request: size, command, data, reserved, offset of the file name, offset of data.
-#pragma pack(push, 1)
-    struct Request {
-        WORD size;
-        WORD command;
-        LONG data;
-        LONG reserved;
-        WORD fileOffset;
-        WORD dataOffset;
-    };
-#pragma pack(pop)
-    if (copy.cbData < sizeof(Request))
-        return;
-    const auto *request = static_cast<const Request *>(copy.lpData);
-    CapturedHelp call;
-    call.caller = reinterpret_cast<HWND>(caller);
-    call.command = request->command;
-    call.data = static_cast<unsigned long>(request->data);
-    if (request->fileOffset != 0 && request->fileOffset < copy.cbData) {
-        const char *name = static_cast<const char *>(copy.lpData) + request->fileOffset;
-        call.file.assign(name, strnlen(name, copy.cbData - request->fileOffset));
-    }
-    EnterCriticalSection(&m_lock);
-    m_calls.push_back(call);
-    LeaveCriticalSection(&m_lock);
+    return TRUE;
 }
 
 std::string ItemText(HWND dialog, int id)

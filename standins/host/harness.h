@@ -70,9 +70,11 @@ struct CapturedHelp {
     unsigned long data = 0;
 };
 
-// While alive, WinHelpA calls of this process reach a hidden window of the help
-// viewer's class and are recorded instead of starting a viewer. The window
-// has a thread of its own, so it answers whatever the test's thread is doing.
+// While alive, WinHelpA calls of this process are recorded instead of
+// starting a viewer. The call itself is caught (its first instruction jumps
+// to the recorder), not the viewer's window that WinHelpA would look for:
+// under Wine every program on the desktop sees every such window, and test
+// programs run side by side.
 class HelpCapture {
 public:
     HelpCapture();
@@ -80,17 +82,11 @@ public:
     HelpCapture(const HelpCapture &) = delete;
     HelpCapture &operator=(const HelpCapture &) = delete;
 
-    std::vector<CapturedHelp> Calls() const;
+    const std::vector<CapturedHelp> &Calls() const { return m_calls; }
 
 private:
-    static DWORD WINAPI Run(void *self);
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    void Record(WPARAM caller, const COPYDATASTRUCT &copy);
-
-    HANDLE m_thread = nullptr;
-    HANDLE m_created = nullptr;
-    HWND m_window = nullptr;
-    mutable CRITICAL_SECTION m_lock;
+    static BOOL WINAPI Record(HWND caller, LPCSTR file, UINT command, ULONG_PTR data);
+    HelpCapture *m_outer = nullptr;
     std::vector<CapturedHelp> m_calls;
 };
 
