@@ -2,8 +2,8 @@
 // receives, the test that skips it, the re-run over a half-extended schema,
 // every step's code with the message the administrator sees, and the test for
 // the access-server class.
-#include "box_capture.h"
 #include "directory_fixture.h"
+#include "harness.h"
 
 #include "core/attribute_formats.h"
 #include "core/directory_access.h"
@@ -84,23 +84,23 @@ protected:
         DirTestResetCounts();
     }
 
-    void ExpectFailureBox(const raxtest::BoxCapture &boxes, const char *hex)
+    void ExpectFailureBox(const harness::ModalCapture &boxes, const char *hex)
     {
         std::string seen;
-        for (const raxtest::CapturedBox &b : boxes.Boxes())
+        for (const harness::CapturedBox &b : boxes.Boxes())
             seen += "[" + b.caption + ": " + b.text + "] ";
-        ASSERT_EQ(boxes.Boxes().size(), 1u) << seen << " foreign " << boxes.ForeignActivations();
-        const raxtest::CapturedBox &box = boxes.Boxes()[0];
+        ASSERT_EQ(boxes.Boxes().size(), 1u) << seen;
+        const harness::CapturedBox &box = boxes.Boxes()[0];
         EXPECT_EQ(box.text, FailureText(hex));
         EXPECT_EQ(box.caption, "Remote Access Ostrum Snapin");
-        EXPECT_TRUE(box.stopIcon);
+        EXPECT_EQ(box.icon, harness::BoxIcon::Stop);
         EXPECT_EQ(box.owner, nullptr);
     }
 };
 
 TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 {
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -125,7 +125,7 @@ TEST_F(SchemaExtension, FreshSchemaReceivesEveryAttributeOnItsClasses)
 
 TEST_F(SchemaExtension, ExtendedSchemaCostsTwoClassReadsAndNoChange)
 {
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     ASSERT_EQ(EnsureSchema(), 0);
     DirTestResetCounts();
     EXPECT_EQ(EnsureSchema(), 0);
@@ -143,7 +143,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIdleTimeout), 0);
     ASSERT_EQ(DirTestAddClassAttribute("country", AttrIpFilters), 0);
     DirTestResetCounts();
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_EQ(DirTestCallCount(1032), 0u);
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrSessionParameters), 0) << "no change at all";
@@ -152,7 +152,7 @@ TEST_F(SchemaExtension, CountryWithBothTestAttributesIsTakenAsExtended)
 TEST_F(SchemaExtension, HalfExtendedSchemaIsCompletedByRunningTheWholeTableAgain)
 {
     SeedExtendedSchemaExcept("country", AttrIpFilters);
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0) << "-615 and -653 at every earlier step are accepted";
     EXPECT_TRUE(boxes.Boxes().empty());
     EXPECT_EQ(DirTestCallCount(1032), 30u);
@@ -163,7 +163,7 @@ TEST_F(SchemaExtension, HalfExtendedSchemaIsCompletedByRunningTheWholeTableAgain
 
 TEST_F(SchemaExtension, FailedDefinitionStopsBeforeTheClassIsChanged)
 {
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1032, 1, -672);
     EXPECT_EQ(EnsureSchema(), SchemaDefineAttribute);
     EXPECT_EQ(DirTestCallCount(1035), 0u);
@@ -193,7 +193,7 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
         SCOPED_TRACE(c.what);
         DirTestReset();
         SetUp();
-        raxtest::BoxCapture boxes;
+        harness::ModalCapture boxes;
         DirTestFailCall(c.ordinal, c.nth, InjectedCode);
         EXPECT_EQ(EnsureSchema(), c.expected);
         ExpectFailureBox(boxes, c.hex);
@@ -205,14 +205,14 @@ TEST_F(SchemaExtension, EachFailingStepEndsTheExtensionWithItsCodeAndMessage)
 TEST_F(SchemaExtension, FailedExtensionIsResumedNextTime)
 {
     {
-        raxtest::BoxCapture boxes;
+        harness::ModalCapture boxes;
         DirTestFailCall(1035, 4, -672);
         ASSERT_EQ(EnsureSchema(), SchemaAddToClass);
         EXPECT_EQ(boxes.Boxes().size(), 1u);
     }
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackFlag), 1) << "earlier steps stay done";
     EXPECT_EQ(DirTestClassHasAttribute("user", AttrDialbackNumber), 0);
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     EXPECT_EQ(EnsureSchema(), 0);
     EXPECT_TRUE(boxes.Boxes().empty());
     ExpectFullyExtended();
@@ -222,7 +222,7 @@ TEST_F(SchemaExtension, ClassesAreExtendedInTheirOrderWithCountryLast)
 {
     // Additions to classes: ten to "user", then five to each container in
     // order; the 26th is the first one to "country".
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1035, 26, -672);
     ASSERT_EQ(EnsureSchema(), SchemaAddToClass);
     for (const char *container : {"organizational unit", "organization", "locality"})
@@ -233,7 +233,7 @@ TEST_F(SchemaExtension, ClassesAreExtendedInTheirOrderWithCountryLast)
 
 TEST_F(SchemaExtension, SchemaContextFailureIsSilent)
 {
-    raxtest::BoxCapture boxes;
+    harness::ModalCapture boxes;
     DirTestFailCall(1001, 1, -328);
     EXPECT_EQ(EnsureSchema(), SchemaNoContextOrBuffer);
     DirTestFailCall(1004, 1, InjectedCode);
