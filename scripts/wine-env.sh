@@ -3,7 +3,8 @@
 # started with all its output on /dev/null (Wine's background services keep the
 # stdio they were started with; a pipe held by them would stall ctest).
 #
-#   wine_start <build-dir>   prepare the prefix and start the server
+#   wine_start <build-dir>   prepare the prefix, start the server and keep the
+#                            desktop open (the build's desktop_keeper, if built)
 #   wine_stop                kill the server and every Wine process of the prefix
 #   wine_runs                true when this machine can run Wine's 32-bit loader at all
 
@@ -21,6 +22,12 @@ wine_start() {
   fi
   wineserver -p >/dev/null 2>&1 </dev/null || true
   wine wineboot >/dev/null 2>&1 </dev/null || true
+  # Wine's desktop process leaves when no program has used it for a moment;
+  # started again by a test, it would hold that test's output pipe open.
+  local keeper="$(cd "$1" && pwd)/bin/desktop_keeper.exe"
+  if [ -f "$keeper" ]; then
+    (wine "$keeper" >/dev/null 2>&1 </dev/null &)
+  fi
 }
 
 wine_stop() {
