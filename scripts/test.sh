@@ -30,11 +30,10 @@ if wine_runs; then
   echo "== win32: tests under Wine"
   trap wine_stop EXIT
   wine_start build/win32
-  # About one Wine process in a few hundred stalls, whatever it runs: at
-  # start-up under QEMU's user-mode emulator (where the kernel refuses 32-bit
-  # programs, scripts/setup.sh), and on exit, after its test has passed, with or
-  # without the emulator. A test that ran out of time is run once more; a test
-  # that failed is not.
+  # Where the kernel refuses 32-bit programs, Wine runs under QEMU's user-mode
+  # emulator (scripts/setup.sh), and there about one Wine process in a few
+  # hundred stalls at start-up, whatever it runs. A test that ran out of time is
+  # run once more; a test that failed is not.
   ctest --test-dir build/win32 --output-on-failure -j "$jobs" --repeat after-timeout:2 || status=1
   wine_stop
   trap - EXIT
